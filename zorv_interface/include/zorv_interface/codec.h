@@ -62,6 +62,8 @@ public:
 
 private:
     int step(const char*& pos, const char* end, const FrameHandler& on_frame);
+    int readLengthByte(const char*& pos);
+    int readPayload(const char*& pos, const char* end, const FrameHandler& on_frame);
     int deliver(const FrameHandler& on_frame);
 
     FrameHandler handler;
@@ -69,6 +71,8 @@ private:
     char type = 0;
     int length = 0;
     std::vector<char> payload;
+    std::uint32_t lengthField = 0;  // length bytes gathered so far, big-endian
+    int lengthBytes = 0;
 };
 
 // Debug dump: "len: N data: " then each byte, control and non-ASCII bytes as '-'.

@@ -21,10 +21,14 @@ enum class LogLevel : int {
     BackTrace = 5,
 };
 
+// Holder of the library-wide default handler; a template so that the one
+// instance for void is shared by every translation unit of the library.
 template <typename T>
 struct ZORV_SDK_API BaseClass_statics {
     static LogHandler log_handler;
 };
+template <>
+ZORV_SDK_API LogHandler BaseClass_statics<void>::log_handler;
 
 // Collects one message character by character and hands it to the handler on sync.
 class ZORV_SDK_API LogBuf : public std::basic_streambuf<char> {

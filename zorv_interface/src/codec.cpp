@@ -1,0 +1,145 @@
+#include "zorv_interface/codec.h"
+
+#include <algorithm>
+
+namespace zorv_interface {
+
+namespace {
+
+// A peer's header alone never makes us reserve more than this; larger payloads
+// grow the buffer as their bytes actually arrive.
+constexpr std::size_t kMaxUpfrontReserve = 1 << 20;
+
+enum State { SeekS = 0, ExpectO, ExpectF, TypeByte, LengthHigh, LengthLow, Payload };
+
+bool knownType(char type) {
+    return type == 0 || type == 1;
+}
+
+}  // namespace
+
+PackageDispatch::PackageDispatch(FrameHandler handler) : handler(std::move(handler)) {}
+
+PackageDispatch::~PackageDispatch() = default;
+
+int PackageDispatch::dispatch(char* data, std::size_t size, FrameHandler on_frame) {
+    const char* pos = data;
+    const char* const end = data + size;
+    int result = 0;
+    try {
+        while (pos < end) {
+            result = step(pos, end, on_frame);
+        }
+    } catch (...) {
+        // Never deliver the same frame twice after a throwing handler.
+        reset();
+        throw;
+    }
+    return result;
+}
+
+void PackageDispatch::reset() {
+    state = SeekS;
+    type = 0;
+    length = 0;
+    lengthField = 0;
+    lengthBytes = 0;
+    payload.clear();
+}
+
+int PackageDispatch::step(const char*& pos, const char* end, const FrameHandler& on_frame) {
+    switch (state) {
+    case SeekS:
+        if (*pos++ == 'S') {
+            state = ExpectO;
+            return 0;
+        }
+        return -1;
+    case ExpectO:
+        if (*pos != 'O') {
+            state = SeekS;
+            return -2;
+        }
+        ++pos;
+        state = ExpectF;
+        return 0;
+    case ExpectF:
+        if (*pos != 'F') {
+            state = SeekS;
+            return -3;
+        }
+        ++pos;
+        state = TypeByte;
+        return 0;
+    case TypeByte:
+        type = *pos++;
+        lengthField = 0;
+        lengthBytes = 0;
+        state = LengthHigh;
+        return 0;
+    case LengthHigh:
+    case LengthLow:
+        return readLengthByte(pos);
+    default:
+        return readPayload(pos, end, on_frame);
+    }
+}
+
+int PackageDispatch::readLengthByte(const char*& pos) {
+    if (!knownType(type)) {
+        state = SeekS;  // the byte is examined again as a possible 'S'
+        return 0;
+    }
+    lengthField = (lengthField << 8) | static_cast<unsigned char>(*pos++);
+    const int half = type == 0 ? 1 : 2;
+    if (++lengthBytes < 2 * half) {
+        state = lengthBytes < half ? LengthHigh : LengthLow;
+        return 0;
+    }
+    if (lengthField > kMaxType1Payload) {
+        // Outside the format: drop the header and resynchronise on what follows.
+        reset();
+        return 0;
+    }
+    length = static_cast<int>(lengthField);
+    const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(length), kMaxUpfrontReserve);
+    if (wanted > payload.capacity()) {
+        payload.reserve(wanted);
+    }
+    state = Payload;
+    return 0;
+}
+
+int PackageDispatch::readPayload(const char*& pos, const char* end, const FrameHandler& on_frame) {
+    const std::size_t missing = static_cast<std::size_t>(length) - payload.size();
+    const std::size_t available = static_cast<std::size_t>(end - pos);
+    if (available < missing) {
+        payload.insert(payload.end(), pos, end);
+        pos = end;
+        return 0;
+    }
+    payload.insert(payload.end(), pos, pos + missing);
+    pos += missing;
+    return deliver(on_frame);
+}
+
+int PackageDispatch::deliver(const FrameHandler& on_frame) {
+    const FrameHandler& target = on_frame ? on_frame : handler;
+    int result = 0;
+    if (target) {
+        result = target(payload.data(), payload.size(), type);
+    }
+    reset();
+    return result;
+}
+
+std::ostream& print(std::ostream& os, char* data, std::size_t size) {
+    os << "len: " << size << " data: ";
+    for (std::size_t i = 0; i < size; ++i) {
+        const signed char c = static_cast<signed char>(data[i]);
+        os << (c < 32 ? '-' : static_cast<char>(c));
+    }
+    return os;
+}
+
+}  // namespace zorv_interface
