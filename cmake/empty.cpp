@@ -1,0 +1,1 @@
+// Keeps an object library valid while its sources are being written.

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Runs every test: the suites in a plain build, again under AddressSanitizer +
+# UndefinedBehaviorSanitizer and (threaded suites) ThreadSanitizer, the splitter
+# fuzzer for a bounded time, a consumer of the installed package, and the Python tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+JOBS=$(nproc)
+FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+common=(-DZORV_BUILD_EXAMPLES=OFF -DZORV_BUILD_BENCH=OFF -DZORV_BUILD_PYTHON=OFF)
+
+section() { printf '\n=== %s ===\n' "$*"; }
+
+section "plain build"
+cmake -S . -B build/release >/dev/null
+cmake --build build/release -j"$JOBS"
+ctest --test-dir build/release -j"$JOBS" --output-on-failure
+
+section "AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DZORV_SANITIZE=address "${common[@]}" >/dev/null
+cmake --build build/asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/asan -j"$JOBS" --output-on-failure
+
+section "ThreadSanitizer (threaded suites)"
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DZORV_SANITIZE=thread "${common[@]}" >/dev/null
+cmake --build build/tsan -j"$JOBS"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/tsan -j"$JOBS" -L threaded --output-on-failure
+
+section "splitter fuzzing (${FUZZ_SECONDS}s)"
+cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DZORV_BUILD_TESTS=OFF -DZORV_BUILD_FUZZ=ON "${common[@]}" >/dev/null
+cmake --build build/fuzz -j"$JOBS" --target fuzz_package_dispatch
+mkdir -p build/fuzz/corpus
+build/fuzz/tests/fuzz/fuzz_package_dispatch -max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 \
+  -print_final_stats=1 build/fuzz/corpus 2>build/fuzz/fuzz.log || { tail -50 build/fuzz/fuzz.log; exit 1; }
+grep -E 'stat::number_of_executed_units' build/fuzz/fuzz.log
+
+section "consumer of the installed package"
+rm -rf build/consumer
+cmake --install build/release --prefix build/consumer/prefix >/dev/null
+cmake -S tests/consumer -B build/consumer/build -DCMAKE_PREFIX_PATH="$PWD/build/consumer/prefix" >/dev/null
+cmake --build build/consumer/build -j"$JOBS"
+build/consumer/build/zorv_consumer
+
+section "Python module"
+cmake -S . -B build/release -DZORV_BUILD_PYTHON=ON >/dev/null
+cmake --build build/release -j"$JOBS"
+scripts/test_python.sh build/release
