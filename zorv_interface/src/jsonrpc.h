@@ -1,14 +1,66 @@
 #pragma once
 
+#include <exception>
+#include <map>
 #include <string>
+#include <variant>
 
+#include <nlohmann/json.hpp>
+
+// The JSON-RPC 2.0 envelope: request text out, "result" or error back.
 namespace jsonrpccxx {
+
+using json = nlohmann::json;
+using id_type = std::variant<int, std::string>;
+using named_parameter = std::map<std::string, json>;
+
+// Protocol version; the library speaks JSON-RPC 2.0 only.
+enum class version { v2 };
 
 // Transport of the JSON-RPC client: request text in, reply text out.
 class IClientConnector {
 public:
     virtual ~IClientConnector() = default;
     virtual std::string Send(const std::string& request) = 0;
+};
+
+// An error reply (or a reply that breaks the protocol).
+// what(): code ": " message [", data: " compact data].
+class JsonRpcException : public std::exception {
+public:
+    JsonRpcException(int code, const std::string& message, const json& data = nullptr);
+
+    int Code() const noexcept { return code; }
+    const std::string& Message() const noexcept { return message; }
+    const json& Data() const noexcept { return data; }
+    const char* what() const noexcept override { return text.c_str(); }
+
+private:
+    int code;
+    std::string message;
+    json data;
+    std::string text;
+};
+
+class JsonRpcClient {
+public:
+    JsonRpcClient(IClientConnector& connector, version v);
+    virtual ~JsonRpcClient() = default;
+
+    // One request with named parameters; returns the reply's "result".
+    // Throws JsonRpcException for error replies and whatever the connector throws.
+    json CallNamed(const id_type& id, const std::string& name, const named_parameter& params);
+
+    // Compact, keys sorted, UTF-8 unescaped; "params" only when there are some.
+    // Throws the JSON library's type_error for text that is not valid UTF-8.
+    static std::string RequestText(const id_type& id, const std::string& name,
+                                   const named_parameter& params);
+    // Applies the reply rules to one reply text.
+    static json ResultOf(const std::string& reply);
+
+protected:
+    IClientConnector& connector;
+    version v;
 };
 
 }  // namespace jsonrpccxx

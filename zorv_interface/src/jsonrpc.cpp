@@ -1,0 +1,86 @@
+#include "jsonrpc.h"
+
+namespace jsonrpccxx {
+
+namespace {
+
+constexpr int kParseError = -32700;
+constexpr int kInternalError = -32603;
+
+std::string describe(int code, const std::string& message, const json& data) {
+    std::string text = std::to_string(code) + ": " + message;
+    if (!data.is_null()) {
+        text += ", data: " + data.dump();
+    }
+    return text;
+}
+
+// Only a negative integer code (a written minus sign) with a text message qualifies.
+bool isWellFormedError(const json& error) {
+    const auto code = error.find("code");
+    const auto message = error.find("message");
+    return code != error.end() && code->is_number_integer() && !code->is_number_unsigned() &&
+           code->get<long long>() < 0 && message != error.end() && message->is_string();
+}
+
+[[noreturn]] void throwParseError(const std::string& cause) {
+    throw JsonRpcException(kParseError, "invalid JSON response from server: " + cause);
+}
+
+}  // namespace
+
+JsonRpcException::JsonRpcException(int code, const std::string& message, const json& data)
+    : code(code), message(message), data(data), text(describe(code, message, data)) {}
+
+JsonRpcClient::JsonRpcClient(IClientConnector& connector, version v) : connector(connector), v(v) {}
+
+std::string JsonRpcClient::RequestText(const id_type& id, const std::string& name,
+                                       const named_parameter& params) {
+    json request = {{"jsonrpc", "2.0"}, {"method", name}};
+    std::visit([&](const auto& value) { request["id"] = value; }, id);
+    if (!params.empty()) {
+        request["params"] = json(params);
+    }
+    return request.dump();
+}
+
+json JsonRpcClient::ResultOf(const std::string& reply) {
+    json response;
+    try {
+        response = json::parse(reply);
+    } catch (const json::parse_error& e) {
+        throwParseError(e.what());
+    }
+    // find and contains see nothing in a reply that is not an object.
+    const auto error = response.find("error");
+    if (error != response.end() && error->is_object()) {
+        if (!isWellFormedError(*error)) {
+            throw JsonRpcException(
+                kInternalError,
+                "invalid error response: \"code\" (negative number) and \"message\" (string) are required");
+        }
+        throw JsonRpcException(error->at("code").get<int>(), error->at("message").get<std::string>(),
+                               error->value("data", json()));
+    }
+    if (error != response.end() && error->is_string()) {
+        throw JsonRpcException(kInternalError, error->get<std::string>());
+    }
+    if (response.contains("result") && response.contains("id")) {
+        return response["result"];
+    }
+    throw JsonRpcException(kInternalError,
+                           "invalid server response: neither \"result\" nor \"error\" fields found");
+}
+
+json JsonRpcClient::CallNamed(const id_type& id, const std::string& name, const named_parameter& params) {
+    std::string reply;
+    try {
+        reply = connector.Send(RequestText(id, name, params));
+    } catch (const json::parse_error& e) {
+        // The connector parses the reply to match its id; its verdict counts as ours.
+        throwParseError(e.what());
+    }
+    return ResultOf(reply);
+}
+
+}  // namespace jsonrpccxx
