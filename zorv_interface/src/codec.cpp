@@ -28,7 +28,7 @@ int PackageDispatch::dispatch(char* data, std::size_t size, FrameHandler on_fram
     int result = 0;
     try {
         while (pos < end) {
-            result = step(pos, end, on_frame);
+            result = (state == SeekS && readWholeHeader(pos, end)) ? 0 : step(pos, end, on_frame);
         }
     } catch (...) {
         // Never deliver the same frame twice after a throwing handler.
@@ -45,6 +45,38 @@ void PackageDispatch::reset() {
     lengthField = 0;
     lengthBytes = 0;
     payload.clear();
+}
+
+// Fast path for a header that lies whole in the chunk; the byte-wise steps
+// would reach the same state with the same (zero) results.
+bool PackageDispatch::readWholeHeader(const char*& pos, const char* end) {
+    const std::size_t available = static_cast<std::size_t>(end - pos);
+    if (available < 6 || pos[0] != 'S' || pos[1] != 'O' || pos[2] != 'F' || !knownType(pos[3])) {
+        return false;
+    }
+    const auto byte = [pos](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(pos[i])); };
+    const std::size_t headerSize = pos[3] == 1 ? 8 : 6;
+    if (available < headerSize) {
+        return false;
+    }
+    const std::uint32_t declared =
+        headerSize == 8 ? (byte(4) << 24) | (byte(5) << 16) | (byte(6) << 8) | byte(7) : (byte(4) << 8) | byte(5);
+    if (declared > kMaxType1Payload) {
+        return false;
+    }
+    type = pos[3];
+    pos += headerSize;
+    startPayload(declared);
+    return true;
+}
+
+void PackageDispatch::startPayload(std::uint32_t declared) {
+    length = static_cast<int>(declared);
+    const std::size_t wanted = std::min<std::size_t>(declared, kMaxUpfrontReserve);
+    if (wanted > payload.capacity()) {
+        payload.reserve(wanted);
+    }
+    state = Payload;
 }
 
 int PackageDispatch::step(const char*& pos, const char* end, const FrameHandler& on_frame) {
@@ -101,12 +133,7 @@ int PackageDispatch::readLengthByte(const char*& pos) {
         reset();
         return 0;
     }
-    length = static_cast<int>(lengthField);
-    const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(length), kMaxUpfrontReserve);
-    if (wanted > payload.capacity()) {
-        payload.reserve(wanted);
-    }
-    state = Payload;
+    startPayload(lengthField);
     return 0;
 }
 

@@ -61,6 +61,8 @@ public:
     void reset();
 
 private:
+    bool readWholeHeader(const char*& pos, const char* end);
+    void startPayload(std::uint32_t declared);
     int step(const char*& pos, const char* end, const FrameHandler& on_frame);
     int readLengthByte(const char*& pos);
     int readPayload(const char*& pos, const char* end, const FrameHandler& on_frame);
