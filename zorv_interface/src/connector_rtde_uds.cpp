@@ -1,0 +1,85 @@
+#include "connector_rtde_uds.h"
+
+namespace zorv_interface {
+
+namespace {
+
+const RtdeSites& udsSites() {
+    static const RtdeSites sites = [] {
+        RtdeSites s;
+        s.file = file_name(__FILE__);
+        s.tcp = false;
+        s.pollingStart = {59, "Start RTDE polling..."};
+        s.pollingPause = {67, "Pause RTDE polling..."};
+        s.alreadyConnected = {107, "RTDE client already connected"};
+        s.recvInfoFailed = {137, "RTDE Uds client recv connect info FAILED: "};
+        s.loginTimeout = {210, "RTDE Uds client login TIMEOUT: "};
+        s.loginSucceed = {215, "RTDE Uds client login succeed."};
+        s.disconnectFailed = {254, "RTDE Uds client disconnect FAILED: "};
+        s.disconnected = {257, "RTDE Uds client disconnected."};
+        s.cannotFind = {291, "Cannot find "};
+        s.setTopicNotConnected = {303, "setTopic: RTDEUds  client has not connected"};
+        s.setTopicNotLogined = {308, "setTopic: RTDE Uds client has not logined"};
+        s.runOutInput = {323, "setTopic: Run out of input channels."};
+        s.runOutOutput = {336, "setTopic: Run out of Output channels."};
+        s.checkRecipeFailed = {358, "Check recipe FAILED"};
+        s.removeNotConnected = {367, "RTDE Uds client has not connected"};
+        s.removeNotLogined = {372, "RTDE Uds client has not logined"};
+        s.publishNotConnected = {417, "publish: RTDE Uds client has not connected"};
+        s.publishNotLogined = {422, "publish: RTDE Uds client has not logined"};
+        s.publish = {436, "publish "};
+        s.payloadTooLong = {439, "publish: payload does not fit one frame: "};
+        s.sendNotLogined = {450, "RTDE send failed because client has not logined yet"};
+        s.writeFailed = {465, "RTDE send failed: "};
+        s.sendTimeout = {473, "RTDE send TIMEOUT"};
+        s.unknownChannel = {502, "Cannot find chanel "};
+        s.notArray = {505, "Json str is not array: "};
+        s.parseError = {509, "RTDE parse_error: "};
+        s.parseErrorDump = {510, ""};
+        s.typeError = {514, "RTDE type_error: "};
+        s.typeErrorDump = {515, ""};
+        s.unknownError = {519, "RTDE unknown error: "};
+        s.unknownErrorDump = {520, ""};
+        s.doReadNotConnected = {526, "doRead FAILED: RTDE client has not connected"};
+        s.completionNotConnected = {535, "doRead FAILED: RTDE client has not connected"};
+        s.recvPackageFailed = {540, "RTDE client recv package failed: "};
+        s.recvData = {542, "Data: "};
+        s.recvRetryFail = {545, "RTDE client recv retry fail"};
+        return s;
+    }();
+    return sites;
+}
+
+constexpr int kDisconnectBeforeLine = 115;
+constexpr int kConnectingLine = 118;
+constexpr int kConnectFailedLine = 125;
+constexpr int kConnectedLine = 130;
+
+}  // namespace
+
+RtdeClient::Impl::AsioUds::AsioUds() : RtdeConnection(udsSites(), RtdeTiming()) {}
+
+int RtdeClient::Impl::AsioUds::connect(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    if (reportAlreadyConnected()) {
+        return 1;
+    }
+    if (closeSocket()) {
+        Log(logHandler()).Get(LogLevel::Debug, file_name(__FILE__), kDisconnectBeforeLine)
+            << "Disconnect before connect to " << path;
+    } else {
+        Log(logHandler()).Get(LogLevel::Info, file_name(__FILE__), kConnectingLine) << "connecting to " << path;
+    }
+    auto fresh = std::make_shared<asio::local::stream_protocol::socket>(ioContext);
+    std::error_code error;
+    fresh->connect(asio::local::stream_protocol::endpoint(path), error);
+    if (error) {
+        Log(logHandler()).Get(LogLevel::Error, file_name(__FILE__), kConnectFailedLine)
+            << "Connect to " << "/run/nelt/rtde.socket" << " FAILED: " << error.message();
+        return -1;
+    }
+    Log(logHandler()).Get(LogLevel::Info, file_name(__FILE__), kConnectedLine) << "Connect to RTDE Uds successed";
+    return completeHandshake(std::move(fresh));
+}
+
+}  // namespace zorv_interface

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "connector_rtde.h"
+#include "rtde_client_impl.h"
+
+namespace zorv_interface {
+
+// RTDE over a local stream socket: no options, no keep-alive, no watchdog.
+class RtdeClient::Impl::AsioUds : public RtdeConnection<asio::local::stream_protocol> {
+public:
+    AsioUds();
+
+    // 0 connected, 1 already connected, -1 failure; nlohmann's exceptions for a
+    // malformed connection information.
+    int connect(const std::string& path);
+};
+
+}  // namespace zorv_interface
