@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <future>
 #include <thread>
 
 #include <asio.hpp>
@@ -40,7 +41,7 @@ public:
     void reply(const std::string& bytes) override { replyInParts({bytes}); }
 
     void replyInParts(const std::vector<std::string>& parts) override {
-        asio::post(context, [this, parts] {
+        onServiceThread([this, &parts] {
             for (std::size_t i = 0; client && i < parts.size(); ++i) {
                 if (i > 0) {
                     std::this_thread::sleep_for(kPauseBetweenParts);
@@ -52,7 +53,7 @@ public:
     }
 
     void dropClient() override {
-        asio::post(context, [this] {
+        onServiceThread([this] {
             if (client) {
                 client->close();
                 client.reset();
@@ -66,6 +67,16 @@ private:
         Socket socket;
         std::array<char, 4096> buffer{};
     };
+
+    // Runs work where the sockets live and returns once it is done.
+    void onServiceThread(const std::function<void()>& work_item) {
+        std::promise<void> done;
+        asio::post(context, [&] {
+            work_item();
+            done.set_value();
+        });
+        done.get_future().wait();
+    }
 
     void acceptNext() {
         auto incoming = std::make_shared<Connection>(context);

@@ -29,7 +29,7 @@ public:
     virtual std::string host() const = 0;
     virtual int port() const = 0;
 
-    // Writes bytes to the current client in one write.
+    // Writes bytes to the current client in one write; returns once written.
     virtual void reply(const std::string& bytes) = 0;
     // One write per part, pausing between them so that they arrive as separate reads.
     virtual void replyInParts(const std::vector<std::string>& parts) = 0;
