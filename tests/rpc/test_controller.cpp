@@ -202,7 +202,7 @@ struct TestController::Impl {
     Response loginVerdict(const std::string& payload);
     Response answer(const Request& request, int fd, bool isLogin);
     void perform(int fd, const Response& response);
-    void close(int fd);
+    void close(int fd, bool graceful = true);
     int newestFd() const { return connections.empty() ? -1 : connections.back().fd; }
 
     Options options;
@@ -410,18 +410,24 @@ void TestController::Impl::perform(int fd, const Response& response) {
     for (const auto& bytes : response.writes) {
         sendAll(fd, bytes);
     }
+    if (response.reset) {
+        const linger abort{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
     if (response.close) {
-        close(fd);
+        close(fd, !response.reset);
     }
 }
 
-void TestController::Impl::close(int fd) {
+void TestController::Impl::close(int fd, bool graceful) {
     const auto found =
         std::find_if(connections.begin(), connections.end(), [&](const Connection& c) { return c.fd == fd; });
     if (found == connections.end()) {
         return;
     }
-    ::shutdown(fd, SHUT_RDWR);
+    if (graceful) {
+        ::shutdown(fd, SHUT_RDWR);
+    }
     ::close(fd);
     connections.erase(found);
     std::lock_guard<std::mutex> lock(mutex);
@@ -518,6 +524,10 @@ void TestController::queueSilence() {
 
 void TestController::queueClose() {
     queue([](const Request&) { return Response{{}, true}; });
+}
+
+void TestController::queueReset() {
+    queue([](const Request&) { return Response{{}, true, true}; });
 }
 
 void TestController::sendRaw(const std::string& bytes) {

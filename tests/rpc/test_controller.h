@@ -63,6 +63,7 @@ struct Request {
 struct Response {
     std::vector<std::string> writes;   // raw bytes, each sent by one send() call, in order
     bool close = false;                // close the connection after the writes
+    bool reset = false;                // with close: abort the connection (RST) instead of FIN
 };
 
 // Reply helpers for scripts: the frame of a body with the request's id echoed (or the id given).
@@ -115,6 +116,7 @@ public:
     void queueSplit(nlohmann::json result, std::vector<std::size_t> cuts);
     void queueSilence();                         // read the request, answer nothing
     void queueClose();                           // read the request, close the connection
+    void queueReset();                           // read the request, abort the connection (RST)
 
     // --- Acting now on the newest connection ---------------------------------------
     void sendRaw(const std::string& bytes);
