@@ -1,0 +1,74 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "test_controller.h"
+#include "zorv_interface/log.h"
+#include "zorv_interface/rpc_client.h"
+#include "zorv_interface/zorv_exception.h"
+
+namespace zorv_interface {
+
+struct LogRecord {
+    int level;
+    std::string file;
+    int line;
+    std::string message;
+};
+
+// Collects log records from any thread.
+class LogRecorder {
+public:
+    LogHandler handler() {
+        return [this](int level, const char* file, int line, const std::string& message) {
+            std::lock_guard<std::mutex> lock(mutex);
+            records.push_back({level, file, line, message});
+        };
+    }
+    std::vector<LogRecord> snapshot() const {
+        std::lock_guard<std::mutex> lock(mutex);
+        return records;
+    }
+    void clear() {
+        std::lock_guard<std::mutex> lock(mutex);
+        records.clear();
+    }
+
+private:
+    mutable std::mutex mutex;
+    std::vector<LogRecord> records;
+};
+
+// A client connected and logged in to a fresh test controller, with a time-out
+// generous enough that no reply is late on a loaded machine.
+class ConnectedClientTest : public testing::Test {
+protected:
+    void SetUp() override {
+        client.setLogHandler(log.handler());
+        client.setRequestTimeout(5000);
+        ASSERT_EQ(client.connect("127.0.0.1", controller.port()), 0);
+        ASSERT_EQ(client.login("admin", ""), 0);
+    }
+
+    // The status code and text of the ZorvException that call throws.
+    template <typename Call>
+    static std::pair<int, std::string> failureOf(Call call) {
+        try {
+            call();
+        } catch (const ZorvException& e) {
+            return {e.code(), e.what()};
+        }
+        ADD_FAILURE() << "no ZorvException";
+        return {0, ""};
+    }
+
+    zorv_test::TestController controller;
+    LogRecorder log;
+    RpcClient client;
+};
+
+}  // namespace zorv_interface
