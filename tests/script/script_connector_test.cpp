@@ -248,8 +248,7 @@ TYPED_TEST(ScriptConnector, DeliversRepliesWrittenAtOnceOrInPieces) {
     ASSERT_TRUE(eventually([&] { return count() == 2; }));
     this->service->replyInParts({R"({"event":"err)", R"(or","data":3})" "\r\n\r", "\n"});
     ASSERT_TRUE(eventually([&] { return count() == 3; }));
-    this->service->replyInParts({"\r\n", "\r\n"});
-    this->service->reply(R"({"event":"error","data":4})" + kBurstEnd);
+    this->service->replyInParts({"{\"", R"(event":"error","data":4})" + kBurstEnd});
     ASSERT_TRUE(eventually([&] { return count() == 4; }));
     std::lock_guard<std::mutex> lock(mutex);
     EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3", "4"}));
@@ -310,6 +309,16 @@ TYPED_TEST(ScriptConnector, ServiceClosingTheStreamIsAConnectionLoss) {
     ASSERT_EQ(this->connect(), 0);
     ASSERT_EQ(this->connector->login("", ""), 0);
     EXPECT_TRUE(eventually([&] { return this->logs.at(52).size() == 2; }));
+}
+
+TYPED_TEST(ScriptConnector, SendingToAVanishedServiceFailsAndReportsTheLossOnce) {
+    this->connectAndLogin();
+    this->service->dropClient();
+    EXPECT_TRUE(eventually([&] { return this->connector->sendString("x") == -1; }));
+    EXPECT_TRUE(eventually([&] { return !this->events.get().empty(); }));
+    EXPECT_TRUE(this->logs.waitFor(62));
+    EXPECT_EQ(this->events.get(), std::vector<int>{1});
+    EXPECT_FALSE(this->connector->hasConnected());
 }
 
 TYPED_TEST(ScriptConnector, ProbeReportsALossNoticedWhileLoggedOut) {
