@@ -212,6 +212,21 @@ TEST_F(ConnectorReplies, ProbeDetectsAClosedPeerWithoutARequest) {
     EXPECT_EQ(seenEvents().size(), 1u);
 }
 
+TEST_F(ConnectorReplies, TimeoutWithTheRequestHalfWrittenDropsTheConnection) {
+    // The rest of a half-sent frame would be read as the start of the next request.
+    controller.holdReading(true);
+    connector->setRequestTimeout(100);
+    const std::string huge = json{{"id", "huge"}, {"jsonrpc", "2.0"}, {"method", "m"},
+                                  {"params", {{"blob", std::string(64 << 20, 'h')}}}}.dump();
+    EXPECT_EQ(thrownCode([&] { connector->Send(huge); }), -6);
+    EXPECT_FALSE(connector->hasConnected());
+    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(logs.atLine(208).size(), 1u);
+    controller.holdReading(false);
+    EXPECT_TRUE(controller.waitForNoConnection());
+    EXPECT_TRUE(controller.requests().empty());
+}
+
 TEST_F(ConnectorReplies, ReconnectAfterLossWorks) {
     ASSERT_EQ(connector->disconnect(), 0);
     ASSERT_EQ(connector->connect("127.0.0.1", controller.port()), 0);

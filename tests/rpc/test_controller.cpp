@@ -211,6 +211,7 @@ struct TestController::Impl {
     std::uint16_t port = 0;
     std::thread thread;
     std::vector<Connection> connections;  // server thread only
+    bool readingHeld = false;             // server thread only
 
     mutable std::mutex mutex;  // guards everything below
     LoginMode loginMode;
@@ -254,8 +255,8 @@ void TestController::Impl::listen() {
 void TestController::Impl::run() {
     while (true) {
         std::vector<pollfd> fds{{wake[0], POLLIN, 0}, {listenFd, POLLIN, 0}};
-        for (const auto& connection : connections) {
-            fds.push_back({connection.fd, POLLIN, 0});
+        for (std::size_t i = 0; i < connections.size() && !readingHeld; ++i) {
+            fds.push_back({connections[i].fd, POLLIN, 0});
         }
         if (::poll(fds.data(), fds.size(), -1) < 0) {
             continue;  // EINTR
@@ -561,6 +562,10 @@ void TestController::closeClient() {
             impl->close(fd);
         }
     });
+}
+
+void TestController::holdReading(bool hold) {
+    impl->post([this, hold] { impl->readingHeld = hold; });
 }
 
 std::string TestController::loginPayload() const {

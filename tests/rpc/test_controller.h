@@ -123,6 +123,8 @@ public:
     // A reply to the last request received (any connection), with its id echoed.
     void replyToLast(nlohmann::json body);
     void closeClient();
+    // While held, nothing is read from any connection (the client's writes back up).
+    void holdReading(bool hold);
 
     // --- What was received --------------------------------------------------------
     std::string loginPayload() const;              // the last login payload, "" when none

@@ -40,12 +40,12 @@ const char* const LOGIN_SUFFIX_KEY = "Hd3$Kq8@Np1!Wc6^Yf0&Tg5*Lb2%Vs9#Mx4+Jr7=Ez
 
 namespace {
 
-using TimedLock = std::unique_lock<std::recursive_timed_mutex>;
+using TimedLock = std::unique_lock<RecursiveTimedMutex>;
 
 constexpr std::chrono::milliseconds kLockWait{100};
 constexpr int kSocketTimeoutMs = 10000;
 
-TimedLock lockWithin(std::recursive_timed_mutex& mutex) {
+TimedLock lockWithin(RecursiveTimedMutex& mutex) {
     return TimedLock(mutex, std::chrono::steady_clock::now() + kLockWait);
 }
 
@@ -113,7 +113,7 @@ int ConnectorAsio::logout() {
 }
 
 int ConnectorAsio::connect(const std::string& ip, int port) {
-    std::lock_guard<std::recursive_timed_mutex> lock(connMutex);
+    std::lock_guard<RecursiveTimedMutex> lock(connMutex);
     const std::string target = ip + ":" + std::to_string(port);
     std::shared_ptr<Socket> stale;
     {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "connector.h"
@@ -22,6 +24,49 @@ namespace zorv_interface {
 // Salts of the login digest.
 extern const char* const LOGIN_PREFIX_KEY;
 extern const char* const LOGIN_SUFFIX_KEY;
+
+// Recursive mutex with a deadline. libstdc++'s timed mutexes lock through a call that
+// ThreadSanitizer does not see, which makes every unlock look wrong to it.
+class RecursiveTimedMutex {
+public:
+    void lock() {
+        std::unique_lock<std::mutex> guard(mutex);
+        released.wait(guard, [this] { return available(); });
+        take();
+    }
+    bool try_lock() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return available() && (take(), true);
+    }
+    template <typename Clock, typename Duration>
+    bool try_lock_until(const std::chrono::time_point<Clock, Duration>& deadline) {
+        std::unique_lock<std::mutex> guard(mutex);
+        if (!released.wait_until(guard, deadline, [this] { return available(); })) {
+            return false;
+        }
+        take();
+        return true;
+    }
+    void unlock() {
+        std::lock_guard<std::mutex> guard(mutex);
+        if (--depth == 0) {
+            owner = std::thread::id();
+            released.notify_all();
+        }
+    }
+
+private:
+    bool available() const { return depth == 0 || owner == std::this_thread::get_id(); }
+    void take() {
+        owner = std::this_thread::get_id();
+        ++depth;
+    }
+
+    std::mutex mutex;
+    std::condition_variable released;
+    std::thread::id owner;
+    unsigned depth = 0;
+};
 
 // One TCP connection to the controller; each request pumps the I/O context on the
 // caller's thread until the reply is in or the request time-out expires.
@@ -73,7 +118,7 @@ private:
     void notifyLost();
     void writeLog(LogLevel level, int line, const std::string& text);
 
-    std::recursive_timed_mutex connMutex;
+    RecursiveTimedMutex connMutex;
     std::shared_ptr<asio::io_context> ioContext;
     std::shared_ptr<Socket> socket;
     LogHandler logHandler;
