@@ -1,8 +1,9 @@
 #pragma once
 
+#include "connector_rtde.h"  // first: see the note at its top
+
 #include <string>
 
-#include "connector_rtde.h"
 #include "rtde_client_impl.h"
 
 namespace zorv_interface {
