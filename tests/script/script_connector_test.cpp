@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <thread>
 
 #include "connector_script_tcp.h"
@@ -296,6 +297,10 @@ TYPED_TEST(ScriptConnector, LivenessProbeLeavesWaitingRepliesInPlace) {
 }
 
 TYPED_TEST(ScriptConnector, ServiceClosingTheStreamIsAConnectionLoss) {
+    this->connector->setEventHandler([this](int event) {
+        this->events.push_back(event);
+        throw std::runtime_error("an application fault on the receiving thread");
+    });
     this->connectAndLogin();
     this->service->dropClient();
     ASSERT_TRUE(eventually([&] { return this->events.get() == std::vector<int>{1}; }));

@@ -357,8 +357,12 @@ void ConnectorScriptStream<Transport>::poll(Session& polled) {
     doRead(polled);
     log(kPollingStarted);
     while (logined && running) {
-        if (polled.io_context.run_one() == 0) {
-            break;
+        try {
+            if (polled.io_context.run_one() == 0) {
+                break;
+            }
+        } catch (...) {
+            // An event handler that throws here must not take the process down.
         }
     }
     log(kPollingPaused);
