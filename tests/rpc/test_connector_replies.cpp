@@ -216,8 +216,7 @@ TEST_F(ConnectorReplies, TimeoutWithTheRequestHalfWrittenDropsTheConnection) {
     // The rest of a half-sent frame would be read as the start of the next request.
     controller.holdReading(true);
     connector->setRequestTimeout(100);
-    const std::string huge = json{{"id", "huge"}, {"jsonrpc", "2.0"}, {"method", "m"},
-                                  {"params", {{"blob", std::string(64 << 20, 'h')}}}}.dump();
+    const std::string huge(32 << 20, 'h');  // far beyond both sockets' buffers
     EXPECT_EQ(thrownCode([&] { connector->Send(huge); }), -6);
     EXPECT_FALSE(connector->hasConnected());
     EXPECT_EQ(seenEvents(), std::vector<int>{1});
