@@ -139,7 +139,6 @@ int ConnectorAsio::connect(const std::string& ip, int port) {
         ioContext = context;  // handlers queued on the old context die with it unrun
     }
     receivePending = false;
-    writePending = false;
 
     const auto address = asio::ip::make_address(ip);
     std::error_code error;
@@ -218,9 +217,11 @@ std::string ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>
     timer.expires_after(timeout);
     timer.async_wait([fired](const std::error_code& error) { *fired = error; });
 
-    writePending = true;
+    // Per request: a late completion of an earlier write must not speak for this one.
+    auto written = std::make_shared<bool>(false);
     asio::async_write(*sock, asio::buffer(*frame),
-                      [this, frame](const std::error_code& error, std::size_t bytes) {
+                      [this, frame, written](const std::error_code& error, std::size_t bytes) {
+                          *written = true;
                           writeCallback(error, bytes);
                       });
 
@@ -234,7 +235,7 @@ std::string ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>
             break;
         }
         if (fired->has_value()) {
-            if (writePending) {
+            if (!*written) {
                 disconnect();  // a half-written frame would corrupt every later request
             }
             hasConnected();
@@ -248,7 +249,6 @@ std::string ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>
 }
 
 void ConnectorAsio::writeCallback(const std::error_code& error, std::size_t /*bytes*/) {
-    writePending = false;
     if (error) {
         disconnect();
         throw ZorvException(-5, "RPC send failed: " + error.message());

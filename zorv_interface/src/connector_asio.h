@@ -90,7 +90,7 @@ public:
     void forceSend(bool on) override;
     LogHandler getLogHandler() override;
 
-    // The digest line part for a password: one 1-bit count per salted byte.
+    // The login line's digest of a password: the 1-bit count of each salted byte.
     static std::string loginDigest(const std::string& passwd);
 
 private:
@@ -136,9 +136,8 @@ private:
     // Guards the pointers, texts and handlers above that other threads may touch
     // while the connMutex owner works; never held across I/O or handler calls.
     mutable std::mutex stateMutex;
-    // Owned by the connMutex holder: one receive at most, and the unfinished write.
+    // Owned by the connMutex holder: at most one receive is armed per connection.
     bool receivePending = false;
-    bool writePending = false;
     // Set by the reply check when a frame was rejected for its id.
     bool rejectedInChunk = false;
 };
