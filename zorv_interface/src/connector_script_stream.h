@@ -1,5 +1,7 @@
 #pragma once
 
+#include "script_asio.h"  // first: see the note at its top
+
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -7,8 +9,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-
-#include <asio.hpp>
 
 #include "connector_script.h"
 #include "script_reply.h"

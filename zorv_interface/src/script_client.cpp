@@ -1,9 +1,8 @@
+#include "connector_script_tcp.h"  // first: it brings asio in
+#include "connector_script_uds.h"
 #include "zorv_interface/script_client.h"
 
 #include <cstdint>
-
-#include "connector_script_tcp.h"
-#include "connector_script_uds.h"
 
 namespace zorv_interface {
 namespace {
