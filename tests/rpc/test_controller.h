@@ -24,7 +24,9 @@
 // Several clients may be connected at once; each reply goes to the connection its
 // request came from. sendRaw, replyToLast and closeClient act on the newest connection
 // and return once the server thread has carried them out.
-// All members are safe to call from any thread. Hooks run on the server thread.
+// All members are safe to call from any thread. Hooks and steps run on the server
+// thread and must not call sendRaw, replyToLast, closeClient or holdReading (those wait
+// for the server thread).
 
 #include <chrono>
 #include <cstddef>
