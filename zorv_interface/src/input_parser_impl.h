@@ -6,12 +6,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rtde_hidden.h"
 #include "zorv_interface/input_parser.h"
 #include "zorv_interface/types.h"
 
 namespace zorv_interface {
 
-class InputParser::Impl {
+class ZORV_RTDE_HIDDEN InputParser::Impl {
 public:
     void setJsonData(const nlohmann::json& j);
     void setJsonData(nlohmann::json&& j);

@@ -4,11 +4,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rtde_hidden.h"
 #include "zorv_interface/output_builder.h"
 
 namespace zorv_interface {
 
-class OutputBuilder::Impl {
+class ZORV_RTDE_HIDDEN OutputBuilder::Impl {
 public:
     // The target is not owned; the publish path gives a fresh builder per message.
     void setJsonData(nlohmann::json* j);

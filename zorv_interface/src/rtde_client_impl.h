@@ -7,11 +7,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "rtde_hidden.h"
 #include "zorv_interface/rtde_client.h"
 
 namespace zorv_interface {
 
-class RtdeClient::Impl {
+class ZORV_RTDE_HIDDEN RtdeClient::Impl {
 public:
     class AsioTcp;
     class AsioUds;
