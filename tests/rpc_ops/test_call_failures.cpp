@@ -85,6 +85,17 @@ TEST_F(CallFailureTest, MalformedRepliesAndResultsAreCallFailures) {
     EXPECT_EQ(client.errorCode(), -14);
 }
 
+TEST_F(CallFailureTest, TextThatIsNotUtf8FailsBeforeAnythingIsSent) {
+    const auto [code, message] = failureOf([&] { client.setAgvName("bad \xFF name"); });
+    EXPECT_EQ(code, -14);
+    EXPECT_EQ(message.rfind("ZorvInterface.setAgvName-[json.exception.type_error.316] invalid UTF-8 byte", 0), 0u)
+        << message;
+    controller.queueResult(0);
+    EXPECT_EQ(client.setAgvName("good"), 0);
+    ASSERT_TRUE(controller.waitForRequests(1));
+    EXPECT_EQ(controller.requests().size(), 1u);
+}
+
 TEST_F(CallFailureTest, IntResultsAcceptNumbersAndBooleans) {
     const int lastCode = client.errorCode();
     controller.queueResult(-3);

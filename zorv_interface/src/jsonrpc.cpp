@@ -1,5 +1,7 @@
 #include "jsonrpc.h"
 
+#include <utility>
+
 namespace jsonrpccxx {
 
 namespace {
@@ -65,8 +67,9 @@ json JsonRpcClient::ResultOf(const std::string& reply) {
     if (error != response.end() && error->is_string()) {
         throw JsonRpcException(kInternalError, error->get<std::string>());
     }
-    if (response.contains("result") && response.contains("id")) {
-        return response["result"];
+    const auto result = response.find("result");
+    if (result != response.end() && response.contains("id")) {
+        return std::move(*result);
     }
     throw JsonRpcException(kInternalError,
                            "invalid server response: neither \"result\" nor \"error\" fields found");
