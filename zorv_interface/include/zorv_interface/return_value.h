@@ -31,10 +31,12 @@ public:
     X(Header) X(IpAddressInfo) X(MapAllInfo) X(MapInfo) X(MapVirtualArea) X(NavGoalType)  \
     X(NavInfo) X(PathStation) X(Point2d) X(Pose2d) X(RunningInfo) X(Speed) X(StationMark)
 
-#define ZORV_DECLARE_RETURN_VALUE(T)                                   \
-    extern template class ReturnValue<T>;                              \
-    extern template class ReturnValue<std::vector<T>>;                 \
-    extern template class ReturnValue<const std::vector<T>&>;
+// The attribute here, not only on the template, exports the instantiations over
+// records, whose own (hidden) visibility would otherwise constrain them.
+#define ZORV_DECLARE_RETURN_VALUE(T)                                        \
+    extern template class ZORV_SDK_API ReturnValue<T>;                      \
+    extern template class ZORV_SDK_API ReturnValue<std::vector<T>>;         \
+    extern template class ZORV_SDK_API ReturnValue<const std::vector<T>&>;
 ZORV_RETURN_VALUE_TYPES(ZORV_DECLARE_RETURN_VALUE)
 #undef ZORV_DECLARE_RETURN_VALUE
 
