@@ -14,6 +14,12 @@
 
 namespace py = pybind11;
 
+// The embedded interpreter, and pybind11's per-module state with it, keep
+// allocations past their finalisation by design.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+    return "leak:libpython\nleak:get_local_internals\n";
+}
+
 namespace zorv_python {
 namespace {
 
