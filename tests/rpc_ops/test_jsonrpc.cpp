@@ -73,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{R"({"id":"1","error":{"code":0,"message":"M"}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":{"code":5,"message":"M"}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":{"code":-1.5,"message":"M"}})", -32603, kBadError},
+        ReplyCase{R"({"id":"1","error":{"code":-4294967297,"message":"M"}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":{"code":-32601}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":{"code":-32601,"message":7}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":"plain words"})", -32603, "-32603: plain words"},

@@ -1,5 +1,6 @@
 #include "jsonrpc.h"
 
+#include <limits>
 #include <utility>
 
 namespace jsonrpccxx {
@@ -17,12 +18,14 @@ std::string describe(int code, const std::string& message, const json& data) {
     return text;
 }
 
-// Only a negative integer code (a written minus sign) with a text message qualifies.
+// Only a negative integer code (a written minus sign) that fits an int, with a text
+// message, qualifies.
 bool isWellFormedError(const json& error) {
     const auto code = error.find("code");
     const auto message = error.find("message");
     return code != error.end() && code->is_number_integer() && !code->is_number_unsigned() &&
-           code->get<long long>() < 0 && message != error.end() && message->is_string();
+           code->get<long long>() < 0 && code->get<long long>() >= std::numeric_limits<int>::min() &&
+           message != error.end() && message->is_string();
 }
 
 [[noreturn]] void throwParseError(const std::string& cause) {
