@@ -115,10 +115,14 @@ void RtdeTestServer::serve() {
         if (ready <= 0) {
             continue;
         }
+        if (holdReading_ && !(fds[0].revents & POLLIN)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
         if (fds[0].revents & POLLIN) {
             acceptClient();
         }
-        if (clientFd >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (clientFd >= 0 && !holdReading_ && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
             readClient();
         }
     }

@@ -48,8 +48,11 @@ public:
     void stopStreaming();
     int64_t streamed() const { return streamed_; }
 
-    // Closes the current connection (the client sees end-of-stream).
+    // Closes the current connection (the client sees end-of-stream, or a reset when
+    // bytes it sent are still unread).
     void closeClient();
+    // While held, bytes from the client stay unread in the socket.
+    void holdReading(bool hold) { holdReading_ = hold; }
 
     int connections() const { return connections_; }
     std::vector<nlohmann::json> messages();
@@ -88,6 +91,7 @@ private:
     std::size_t garbage_ = 0;
 
     std::atomic<int> connections_{0};
+    std::atomic<bool> holdReading_{false};
     std::atomic<bool> running_{true};
     std::thread thread_;
 

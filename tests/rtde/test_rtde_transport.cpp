@@ -426,6 +426,18 @@ TYPED_TEST(RtdeTransportTest, ServerClosingIsAConnectionLossWithoutSpinning) {
     EXPECT_LT(this->log.lines().size(), 10u);
 }
 
+TYPED_TEST(RtdeTransportTest, ResetStreamIsAConnectionLossAfterOneReadError) {
+    this->connectAndLogin();
+    this->server.holdReading(true);
+    ASSERT_EQ(this->transport->publish(1, [](OutputBuilder& builder) { builder.push(1); }), 0);
+    this->server.closeClient();  // with the frame unread: a reset
+    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return this->eventCount() == 1; }));
+    EXPECT_EQ(this->log.count("RTDE client recv package failed: "), 1u);
+    EXPECT_EQ(this->log.count("RTDE client recv retry fail"), 0u);
+    EXPECT_EQ(this->log.count(TypeParam::kDisconnected), 1u);
+    EXPECT_FALSE(this->transport->hasConnected());
+}
+
 TYPED_TEST(RtdeTransportTest, ThrowingEventHandlerLeavesThePollingThreadRunning) {
     std::atomic<int> events{0};
     std::atomic<int> calls{0};

@@ -436,8 +436,13 @@ void RtdeConnection<Protocol>::onRead(const SocketPtr& source, const std::error_
             return;  // the read of a connection already closed
         }
         say(Log(logHandler()), LogLevel::Error, sites.recvData) << std::string(receiveBuffer.data(), size);
-        if (++retryCount < 4) {
+        // A reset stream never signals the reactor again: only a live peer gets a retry.
+        if (++retryCount < 4 && peerAlive()) {
             doRead();
+            return;
+        }
+        if (retryCount < 4) {
+            disconnect();  // gone like an end-of-stream
             return;
         }
         say(Log(logHandler()), LogLevel::Error, sites.recvRetryFail) << "\n";
@@ -473,9 +478,8 @@ int RtdeConnection<Protocol>::send(const std::vector<uint8_t>& payload) {
     encode(0, payload, write->bytes);
     write->failureSite = &sites.writeFailed;
     auto done = write->done.get_future();
-    if (!enqueue(write)) {
-        say(Log(logHandler()), LogLevel::Error, sites.writeFailed)
-            << std::make_error_code(std::errc::not_connected).message();
+    if (const auto error = enqueue(write)) {
+        reportWriteFailure(sites.writeFailed, error);
         return -1;
     }
     // Completions run on the polling thread: waiting there could never succeed.
@@ -490,17 +494,36 @@ int RtdeConnection<Protocol>::send(const std::vector<uint8_t>& payload) {
 }
 
 template <typename Protocol>
-bool RtdeConnection<Protocol>::enqueue(const std::shared_ptr<PendingWrite>& write) {
+std::error_code RtdeConnection<Protocol>::enqueue(const std::shared_ptr<PendingWrite>& write) {
     std::lock_guard<std::mutex> guard(socketMutex);
     if (!socket) {
-        return false;
+        return std::make_error_code(std::errc::not_connected);
     }
-    writes.push_back(write);
     if (!writing) {
+        // Most frames fit the socket's buffer: no round trip through the polling thread.
+        const auto sent = ::send(socket->native_handle(), write->bytes.data(), write->bytes.size(),
+                                 MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            return std::error_code(errno, std::system_category());
+        }
+        write->written = sent > 0 ? static_cast<std::size_t>(sent) : 0;
+        if (write->written == write->bytes.size()) {
+            write->finish(true);
+            return {};
+        }
         writing = true;
         startWrite(socket, write);
     }
-    return true;
+    writes.push_back(write);
+    return {};
+}
+
+template <typename Protocol>
+void RtdeConnection<Protocol>::reportWriteFailure(const RtdeSite& site, const std::error_code& error) {
+    say(Log(logHandler()), LogLevel::Error, site) << error.message();
+    if (error != std::errc::not_connected) {
+        disconnect();
+    }
 }
 
 // Caller holds socketMutex.
@@ -536,8 +559,7 @@ void RtdeConnection<Protocol>::onWritten(const SocketPtr& target, const std::sha
         }
     }
     if (error) {
-        say(Log(logHandler()), LogLevel::Error, *write->failureSite) << error.message();
-        disconnect();
+        reportWriteFailure(*write->failureSite, error);
     }
     write->finish(!error);
 }
@@ -557,7 +579,10 @@ void RtdeConnection<Protocol>::onKeepAliveTick() {
         auto write = std::make_shared<PendingWrite>();
         write->bytes.assign(kKeepAlive, kKeepAlive + sizeof(kKeepAlive));
         write->failureSite = &sites.keepAliveFailed;
-        enqueue(write);
+        const auto error = enqueue(write);
+        if (error && error != std::errc::not_connected) {
+            reportWriteFailure(sites.keepAliveFailed, error);
+        }
     }
     armKeepAlive();
 }

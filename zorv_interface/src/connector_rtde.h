@@ -151,7 +151,10 @@ private:
     void resetTables();
     void fireEvent(int code);
 
-    bool enqueue(const std::shared_ptr<PendingWrite>& write);
+    // Writes at once when nothing is queued, else queues; the queue drains in order on
+    // the polling thread. Returns the error of a write that failed at once.
+    std::error_code enqueue(const std::shared_ptr<PendingWrite>& write);
+    void reportWriteFailure(const RtdeSite& site, const std::error_code& error);
     void startWrite(const SocketPtr& socket, const std::shared_ptr<PendingWrite>& write);
     void onWritten(const SocketPtr& socket, const std::shared_ptr<PendingWrite>& write,
                    const std::error_code& error, std::size_t written);
