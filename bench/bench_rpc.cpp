@@ -88,6 +88,33 @@ void timeInto(std::vector<double>& micros, int calls, Call call) {
     }
 }
 
+// Alternates blocks of SDK and raw calls so that drift of the machine hits both alike.
+template <typename SdkCall>
+void compare(const char* label, int calls, SdkCall sdkCall, RawClient& raw, const std::string& rawFrame) {
+    for (int i = 0; i < 500; ++i) {
+        sdkCall();
+        raw.exchange(rawFrame);
+    }
+    std::vector<double> sdkMicros, rawMicros;
+    const int block = 1000;
+    for (int done = 0; done < calls; done += block) {
+        const int n = std::min(block, calls - done);
+        timeInto(sdkMicros, n, sdkCall);
+        timeInto(rawMicros, n, [&] { raw.exchange(rawFrame); });
+    }
+    const Stats s = statsOf(sdkMicros);
+    const Stats r = statsOf(rawMicros);
+    std::printf("%s round trip, %d calls each\n", label, calls);
+    std::printf("  sdk: median %.1f us, p99 %.1f us\n", s.median, s.p99);
+    std::printf("  raw: median %.1f us, p99 %.1f us\n", r.median, r.p99);
+    std::printf("  ratio sdk/raw: median %.2f, p99 %.2f\n", s.median / r.median, s.p99 / r.p99);
+}
+
+std::string requestFrame(const char* method) {
+    return zorv_test::frame(std::string(R"({"id":"bench000-0000-0000","jsonrpc":"2.0","method":"ZorvInterface.)") +
+                            method + "\"}");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -103,26 +130,9 @@ int main(int argc, char** argv) {
 
     RawClient raw(controller.port());
     raw.exchange(zorv_test::frame(zorv_test::loginLine("admin", "")));
-    const std::string request =
-        zorv_test::frame(R"({"id":"bench000-0000-0000","jsonrpc":"2.0","method":"ZorvInterface.getRunningInfo"})");
 
-    // Warm both paths, then alternate blocks so that drift of the machine hits both alike.
-    for (int i = 0; i < 500; ++i) {
-        sdk.getRunningInfo();
-        raw.exchange(request);
-    }
-    std::vector<double> sdkMicros, rawMicros;
-    const int block = 1000;
-    for (int done = 0; done < calls; done += block) {
-        const int n = std::min(block, calls - done);
-        timeInto(sdkMicros, n, [&] { sdk.getRunningInfo(); });
-        timeInto(rawMicros, n, [&] { raw.exchange(request); });
-    }
-    const Stats s = statsOf(sdkMicros);
-    const Stats r = statsOf(rawMicros);
-    std::printf("getRunningInfo round trip, %d calls each\n", calls);
-    std::printf("  sdk: median %.1f us, p99 %.1f us\n", s.median, s.p99);
-    std::printf("  raw: median %.1f us, p99 %.1f us\n", r.median, r.p99);
-    std::printf("  ratio sdk/raw: median %.2f, p99 %.2f\n", s.median / r.median, s.p99 / r.p99);
+    compare("getRunningInfo", calls, [&] { sdk.getRunningInfo(); }, raw, requestFrame("getRunningInfo"));
+    // A reply of {"result":0}: the transport's share without the record's decoding.
+    compare("cancelNavigation", calls, [&] { sdk.cancelNavigation(); }, raw, requestFrame("cancelNavigation"));
     return 0;
 }
