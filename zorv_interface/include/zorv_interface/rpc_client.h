@@ -30,7 +30,8 @@ public:
     // Probes the connection; a dead one is dropped and reported as event 1.
     bool hasConnected() const;
     bool hasLogined();
-    // Returns 0 once the login line went out; a refused login ends with code -6.
+    // 0 once the login was accepted, -1 when not connected; a refused login throws
+    // ZorvException -6 when the request time-out has passed.
     int login(const std::string& username, const std::string& password);
     int logout();
     // Values of 0 or less are ignored.
