@@ -187,20 +187,19 @@ def test_operation_under_both_names(client, controller, op):
 
 
 DEFAULTS = [
-    ("checkPowerAndAutoCharge", {"check_power_header": H1_WIRE, "nav_board_charge_station_id": "99999"}),
-    ("forcedAgvToChargingBoard", {"forced_charge_header": H99_WIRE, "nav_board_charge_station_id": "99999"}),
-    ("forcedAgvLeaveChargingBoard", {"forced_leave_header": H99_WIRE, "leave_board_target_station_id": "99999"}),
-    ("isObstacleAhead", {"detect_distance": 1.0}),
-    ("getNearestStation", {"detect_distance": 1.0}),
-    ("autoAlignRailway", {"command_header": H1_WIRE}),
+    ("checkPowerAndAutoCharge", 0, {"check_power_header": H1_WIRE, "nav_board_charge_station_id": "99999"}),
+    ("forcedAgvToChargingBoard", 0, {"forced_charge_header": H99_WIRE, "nav_board_charge_station_id": "99999"}),
+    ("forcedAgvLeaveChargingBoard", 0,
+     {"forced_leave_header": H99_WIRE, "leave_board_target_station_id": "99999"}),
+    ("isObstacleAhead", True, {"detect_distance": 1.0}),
+    ("getNearestStation", to_wire(z.StationMark()), {"detect_distance": 1.0}),
+    ("autoAlignRailway", 0, {"command_header": H1_WIRE}),
 ]
 
 
-@pytest.mark.parametrize("name, params", DEFAULTS, ids=[d[0] for d in DEFAULTS])
-def test_defaults_when_called_without_arguments(client, controller, name, params):
-    controller.reply(name, True if name == "isObstacleAhead" else 0)
-    if name == "getNearestStation":
-        controller.reply(name, to_wire(z.StationMark()))
+@pytest.mark.parametrize("name, result, params", DEFAULTS, ids=[d[0] for d in DEFAULTS])
+def test_defaults_when_called_without_arguments(client, controller, name, result, params):
+    controller.reply(name, result)
     getattr(client, name)()
     assert strictly_equal(controller.next_request()["params"], params)
 
