@@ -18,10 +18,6 @@ namespace {
 const char kKeepAlive[] = "__ping__";  // sent with its terminating zero: nine bytes
 const char kNonStandardException[] = "exception of a type not derived from std::exception";
 
-bool hasEnding(const std::string& full, const std::string& ending) {
-    return full.size() >= ending.size() && full.compare(full.size() - ending.size(), ending.size(), ending) == 0;
-}
-
 nlohmann::json member(const nlohmann::json& object, const char* key) {
     if (object.is_object()) {
         auto it = object.find(key);
@@ -60,7 +56,7 @@ RtdeConnection<Protocol>::RtdeConnection(const RtdeSites& sites, RtdeTiming timi
       pingTimer(ioContext),
       watchdogTimer(ioContext),
       frameReader([this](char* data, std::size_t size, char) { return parse(data, size); }) {
-    resetTables();
+    reset();
     pollingThread = std::thread([this] { pollingLoop(); });
 }
 
@@ -238,7 +234,7 @@ void RtdeConnection<Protocol>::connectionLost() {
     closeSocket();
     logined = false;
     wakePoller();
-    resetTables();
+    reset();
     fireEvent(1);
 }
 
@@ -252,7 +248,7 @@ int RtdeConnection<Protocol>::disconnect() {
     closeSocket(&cancelError);
     logined = false;
     wakePoller();
-    resetTables();
+    reset();
     if (cancelError) {
         say(Log(logHandler()), LogLevel::Error, sites.disconnectFailed) << cancelError.message();
         return -1;
@@ -335,7 +331,7 @@ typename RtdeConnection<Protocol>::SocketPtr RtdeConnection<Protocol>::currentSo
 }
 
 template <typename Protocol>
-void RtdeConnection<Protocol>::resetTables() {
+void RtdeConnection<Protocol>::reset() {
     std::lock_guard<std::mutex> guard(tablesMutex);
     freeInputChannels.clear();
     freeOutputChannels.clear();
@@ -570,11 +566,11 @@ void RtdeConnection<Protocol>::onWritten(const SocketPtr& target, const std::sha
 template <typename Protocol>
 void RtdeConnection<Protocol>::armKeepAlive() {
     pingTimer.expires_after(timing.keepAlive);
-    pingTimer.async_wait([this](const std::error_code&) { onKeepAliveTick(); });
+    pingTimer.async_wait([this](const std::error_code& error) { timeout(error); });
 }
 
 template <typename Protocol>
-void RtdeConnection<Protocol>::onKeepAliveTick() {
+void RtdeConnection<Protocol>::timeout(const std::error_code&) {
     if (silentTicks++ > 1) {
         auto write = std::make_shared<PendingWrite>();
         write->bytes.assign(kKeepAlive, kKeepAlive + sizeof(kKeepAlive));
@@ -590,10 +586,18 @@ void RtdeConnection<Protocol>::onKeepAliveTick() {
 template <typename Protocol>
 void RtdeConnection<Protocol>::armWatchdog() {
     watchdogTimer.expires_after(timing.watchdog);
-    watchdogTimer.async_wait([this](const std::error_code&) {
-        checkReceiveRates();
-        armWatchdog();
-    });
+    watchdogTimer.async_wait([this](const std::error_code& error) { timeout1(error); });
+}
+
+template <typename Protocol>
+void RtdeConnection<Protocol>::timeout1(const std::error_code&) {
+    checkReceiveRates();
+    armWatchdog();
+}
+
+template <typename Protocol>
+bool RtdeConnection<Protocol>::hasEnding(const std::string& full, const std::string& ending) {
+    return full.size() >= ending.size() && full.compare(full.size() - ending.size(), ending.size(), ending) == 0;
 }
 
 template <typename Protocol>

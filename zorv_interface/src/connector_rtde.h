@@ -122,6 +122,7 @@ public:
 
     // The watchdog's check of the last window's delivery counts (TCP).
     void checkReceiveRates();
+    static bool hasEnding(const std::string& full, const std::string& ending);
 
 protected:
     // For the subclasses' connect, which holds `lock` throughout.
@@ -148,7 +149,7 @@ private:
     SocketPtr currentSocket();
     bool peerAlive();
     void connectionLost();
-    void resetTables();
+    void reset();
     void fireEvent(int code);
 
     // Writes at once when nothing is queued, else queues; the queue drains in order on
@@ -162,8 +163,9 @@ private:
     void feedHandshakeLeftover(const SocketPtr& socket);
 
     void armKeepAlive();
-    void onKeepAliveTick();
+    void timeout(const std::error_code& error);   // keep-alive tick
     void armWatchdog();
+    void timeout1(const std::error_code& error);  // watchdog tick
 
     void logDecodeFailure(const RtdeSite& site, const RtdeSite& dump, const char* what,
                           char* data, std::size_t size);
