@@ -13,4 +13,7 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PR
 cmake --build build/release -j"$JOBS"
 $SUDO cmake --install build/release >/dev/null
 if command -v ldconfig >/dev/null; then $SUDO ldconfig; fi
+if [ "$PREFIX" = /usr/local ]; then
+  /usr/bin/python3 -c 'import pymirt_zorv_sdk; print("Python module installed:", pymirt_zorv_sdk.__file__)'
+fi
 scripts/run_example.sh build/release
