@@ -25,10 +25,15 @@ PackageDispatch::~PackageDispatch() = default;
 int PackageDispatch::dispatch(char* data, std::size_t size, FrameHandler on_frame) {
     const char* pos = data;
     const char* const end = data + size;
+    const FrameHandler& target = on_frame ? on_frame : handler;
     int result = 0;
     try {
         while (pos < end) {
-            result = (state == SeekS && readWholeHeader(pos, end)) ? 0 : step(pos, end, on_frame);
+            if (state == SeekS && readWholeHeader(pos, end)) {
+                result = pos < end ? readPayload(pos, end, target) : 0;
+            } else {
+                result = step(pos, end, target);
+            }
         }
     } catch (...) {
         // Never deliver the same frame twice after a throwing handler.
@@ -79,7 +84,7 @@ void PackageDispatch::startPayload(std::uint32_t declared) {
     state = Payload;
 }
 
-int PackageDispatch::step(const char*& pos, const char* end, const FrameHandler& on_frame) {
+int PackageDispatch::step(const char*& pos, const char* end, const FrameHandler& target) {
     switch (state) {
     case SeekS:
         if (*pos++ == 'S') {
@@ -113,7 +118,7 @@ int PackageDispatch::step(const char*& pos, const char* end, const FrameHandler&
     case LengthLow:
         return readLengthByte(pos);
     default:
-        return readPayload(pos, end, on_frame);
+        return readPayload(pos, end, target);
     }
 }
 
@@ -137,7 +142,7 @@ int PackageDispatch::readLengthByte(const char*& pos) {
     return 0;
 }
 
-int PackageDispatch::readPayload(const char*& pos, const char* end, const FrameHandler& on_frame) {
+int PackageDispatch::readPayload(const char*& pos, const char* end, const FrameHandler& target) {
     const std::size_t missing = static_cast<std::size_t>(length) - payload.size();
     const std::size_t available = static_cast<std::size_t>(end - pos);
     if (available < missing) {
@@ -147,11 +152,10 @@ int PackageDispatch::readPayload(const char*& pos, const char* end, const FrameH
     }
     payload.insert(payload.end(), pos, pos + missing);
     pos += missing;
-    return deliver(on_frame);
+    return deliver(target);
 }
 
-int PackageDispatch::deliver(const FrameHandler& on_frame) {
-    const FrameHandler& target = on_frame ? on_frame : handler;
+int PackageDispatch::deliver(const FrameHandler& target) {
     int result = 0;
     if (target) {
         result = target(payload.data(), payload.size(), type);

@@ -63,10 +63,11 @@ public:
 private:
     bool readWholeHeader(const char*& pos, const char* end);
     void startPayload(std::uint32_t declared);
-    int step(const char*& pos, const char* end, const FrameHandler& on_frame);
+    // target: the per-call handler when set, else the constructor's
+    int step(const char*& pos, const char* end, const FrameHandler& target);
     int readLengthByte(const char*& pos);
-    int readPayload(const char*& pos, const char* end, const FrameHandler& on_frame);
-    int deliver(const FrameHandler& on_frame);
+    int readPayload(const char*& pos, const char* end, const FrameHandler& target);
+    int deliver(const FrameHandler& target);
 
     FrameHandler handler;
     int state = 0;
