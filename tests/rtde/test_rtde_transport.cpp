@@ -338,6 +338,30 @@ TYPED_TEST(RtdeTransportTest, HandlersMayPublishWithoutStalling) {
     EXPECT_EQ(this->log.count("RTDE send TIMEOUT"), 0u);
 }
 
+TYPED_TEST(RtdeTransportTest, QueuedWritesGoOutWholeAndInOrder) {
+    // From the polling thread nothing waits, so a full socket queues the frames.
+    const int frames = 40;
+    const std::string filler(60000, 'f');
+    std::atomic<int> published{0};
+    this->transport->subscribe(2, [&](InputParser&) {
+        for (int i = 0; i < frames; ++i) {
+            published += this->transport->publish(7, [&](OutputBuilder& builder) { builder.push(i).push(filler); }) == 0;
+        }
+    });
+    this->connectAndLogin();
+    this->server.holdReading(true);
+    this->server.sendFrame(json::array({2}));
+    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return published == frames; }));
+    this->server.holdReading(false);
+    ASSERT_TRUE(this->server.waitForMessages(frames));
+    const auto messages = this->server.messages();
+    for (int i = 0; i < frames; ++i) {
+        ASSERT_EQ(messages[static_cast<std::size_t>(i)].at(1), i);
+        ASSERT_EQ(messages[static_cast<std::size_t>(i)].at(2), filler);
+    }
+    EXPECT_EQ(this->server.garbageBytes(), 0u);
+}
+
 TYPED_TEST(RtdeTransportTest, PublishingWhileStreamingLosesNoReceivedByte) {
     std::mutex mutex;
     std::vector<int64_t> sequence;
