@@ -10,23 +10,26 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-60}
 common=(-DZORV_BUILD_EXAMPLES=OFF -DZORV_BUILD_BENCH=OFF)
 
 section() { printf '\n=== %s ===\n' "$*"; }
+summary=build/ctest-summary.log
+mkdir -p build && : >"$summary"
+run_ctest() { ctest "$@" | tee -a "$summary"; }
 
 section "plain build"
 cmake -S . -B build/release >/dev/null
 cmake --build build/release -j"$JOBS"
-ctest --test-dir build/release -j"$JOBS" --output-on-failure
+run_ctest --test-dir build/release -j"$JOBS" --output-on-failure
 
 section "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DZORV_SANITIZE=address "${common[@]}" >/dev/null
 cmake --build build/asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan -j"$JOBS" --output-on-failure
+  run_ctest --test-dir build/asan -j"$JOBS" --output-on-failure
 
 section "ThreadSanitizer (threaded suites)"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DZORV_SANITIZE=thread "${common[@]}" >/dev/null
 cmake --build build/tsan -j"$JOBS"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  ctest --test-dir build/tsan -j"$JOBS" -L threaded --output-on-failure
+  run_ctest --test-dir build/tsan -j"$JOBS" -L threaded --output-on-failure
 
 section "splitter fuzzing (${FUZZ_SECONDS}s)"
 cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DZORV_BUILD_TESTS=OFF -DZORV_BUILD_FUZZ=ON -DZORV_BUILD_PYTHON=OFF "${common[@]}" >/dev/null
@@ -43,3 +46,7 @@ cmake -S tests/consumer -B build/consumer/build -DCMAKE_PREFIX_PATH="$PWD/build/
 cmake --build build/consumer/build -j"$JOBS"
 build/consumer/build/zorv_consumer
 
+
+section "summary"
+awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
+     END { printf "all suites: %d passed, %d failed\n", total - failed, failed }' "$summary"
