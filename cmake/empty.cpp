@@ -1,1 +1,0 @@
-// Keeps an object library valid while its sources are being written.
