@@ -396,6 +396,8 @@ TYPED_TEST(ScriptConnector, ManyRoundsWhileHandlersAreReplaced) {
     }
     done = true;
     replacer.join();
+    // The installed handler refers to this frame; join the receiving thread while it lives.
+    this->connector.reset();
     EXPECT_EQ(this->events.get().size(), 200u);
 }
 

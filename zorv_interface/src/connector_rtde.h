@@ -1,12 +1,5 @@
 #pragma once
 
-// ThreadSanitizer does not model the fences asio puts around handler calls, so GCC
-// warns about them; the scheduler's mutex is what orders those handlers. This header
-// comes first in every file that instantiates the transports, ahead of <atomic>.
-#if defined(__SANITIZE_THREAD__)
-#pragma GCC diagnostic ignored "-Wtsan"
-#endif
-
 #include <array>
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,6 @@
 #include "connector_rtde_tcp.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
+#include "socket_timeouts.h"
 
 namespace zorv_interface {
 
@@ -56,13 +55,6 @@ const RtdeSites& tcpSites() {
 }
 
 constexpr int kConnectFailedLine = 212;
-constexpr int kSocketTimeoutMs = 10000;
-
-void setSocketTimeouts(asio::ip::tcp::socket& socket) {
-    timeval timeout{kSocketTimeoutMs / 1000, (kSocketTimeoutMs % 1000) * 1000};
-    ::setsockopt(socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    ::setsockopt(socket.native_handle(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
-}
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script_asio.h"  // first: see the note at its top
+#include <asio.hpp>
 
 #include <array>
 #include <atomic>

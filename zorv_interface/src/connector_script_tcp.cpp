@@ -1,32 +1,13 @@
 #include "connector_script_tcp.h"
 
-#include <sys/socket.h>
-#include <sys/time.h>
-
-#include <chrono>
+#include "socket_timeouts.h"
 
 namespace zorv_interface {
 namespace {
 
-constexpr std::chrono::milliseconds kIoTimeout{10000};
 constexpr LogLevel kError = LogLevel::Error;
 constexpr LogLevel kWarning = LogLevel::Warning;
 constexpr LogLevel kInfo = LogLevel::Info;
-
-// SO_RCVTIMEO / SO_SNDTIMEO in the form asio's set_option expects.
-template <int Name>
-class SocketTimeout {
-public:
-    explicit SocketTimeout(std::chrono::milliseconds timeout)
-        : value{static_cast<time_t>(timeout.count() / 1000), static_cast<suseconds_t>(timeout.count() % 1000 * 1000)} {}
-    template <class P> int level(const P&) const { return SOL_SOCKET; }
-    template <class P> int name(const P&) const { return Name; }
-    template <class P> const void* data(const P&) const { return &value; }
-    template <class P> std::size_t size(const P&) const { return sizeof(value); }
-
-private:
-    timeval value;
-};
 
 asio::ip::address parseAddress(const std::string& host) {
     asio::error_code not_v6;
@@ -81,9 +62,7 @@ int TcpScriptTransport::establish(ScriptSession<Protocol>& session, const std::s
     }
     socket.set_option(Protocol::no_delay(true));
     socket.set_option(asio::socket_base::send_buffer_size(kScriptSendBufferSize));
-    asio::error_code ignored;
-    socket.set_option(SocketTimeout<SO_RCVTIMEO>(kIoTimeout), ignored);
-    socket.set_option(SocketTimeout<SO_SNDTIMEO>(kIoTimeout), ignored);
+    setSocketTimeouts(socket);
     const Protocol::endpoint endpoint(parseAddress(host), static_cast<unsigned short>(port));
     asio::error_code error;
     socket.connect(endpoint, error);
