@@ -48,9 +48,16 @@ TEST_F(CallFailureTest, MalformedRepliesAndResultsAreCallFailures) {
     controller.queueRaw("not json");
     auto failure = failureOf([&] { client.cancelNavigation(); });
     EXPECT_EQ(failure.first, -14);
-    EXPECT_EQ(failure.second.rfind("ZorvInterface.cancelNavigation--32700: invalid JSON response from server: ", 0),
-              0u)
-        << failure.second;
+    EXPECT_EQ(failure.second,
+              "ZorvInterface.cancelNavigation--32700: invalid JSON response from server: [json.exception.parse_error.101] "
+              "parse error at line 1, column 2: syntax error while parsing value - invalid literal; last read: 'no'");
+
+    // A number beyond a double's range is the library's out_of_range, not a parse error.
+    controller.queueRaw(R"({"result":1e999})");
+    failure = failureOf([&] { client.cancelNavigation(); });
+    EXPECT_EQ(failure.first, -14);
+    EXPECT_EQ(failure.second, "ZorvInterface.cancelNavigation-[json.exception.out_of_range.406] number overflow "
+                              "parsing '1e999'");
 
     controller.queueRaw(R"({"jsonrpc":"2.0","result":0})");
     failure = failureOf([&] { client.cancelNavigation(); });

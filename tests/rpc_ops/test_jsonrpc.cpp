@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "json_rpc_client.h"
@@ -84,6 +85,45 @@ TEST(ReplyRulesTest, ResultWithIdSucceedsWhateverANonObjectErrorHolds) {
     EXPECT_EQ(JsonRpcClient::ResultOf(R"({"id":"1","jsonrpc":"2.0","result":{"a":1}})"), json({{"a", 1}}));
     EXPECT_EQ(JsonRpcClient::ResultOf(R"({"id":"1","error":null,"result":3})"), json(3));
     EXPECT_EQ(JsonRpcClient::ResultOf(R"({"id":"1","error":[1],"result":null})"), json(nullptr));
+}
+
+// A transport that only answers with text: the call layer parses it itself.
+class TextOnlyConnector : public IClientConnector {
+public:
+    explicit TextOnlyConnector(std::string reply) : reply(std::move(reply)) {}
+    std::string Send(const std::string& request) override {
+        sent.push_back(request);
+        return reply;
+    }
+    std::vector<std::string> sent;
+
+private:
+    std::string reply;
+};
+
+TEST(CallNamedTest, TextOnlyTransportGetsItsReplyParsedByTheDefault) {
+    TextOnlyConnector connector(R"({"id":"x","jsonrpc":"2.0","result":{"a":[1,2]}})");
+    JsonRpcClient client(connector, version::v2);
+    EXPECT_EQ(client.CallNamed(std::string("x"), "m", {{"p", 1}}), json({{"a", {1, 2}}}));
+    EXPECT_EQ(connector.sent, std::vector<std::string>{R"({"id":"x","jsonrpc":"2.0","method":"m","params":{"p":1}})"});
+}
+
+TEST(CallNamedTest, TextThatIsNotJsonIsAParseErrorWithTheLibrarysText) {
+    std::string libraryText;
+    try {
+        const json parsed = json::parse("{\"id\":");
+    } catch (const json::parse_error& e) {
+        libraryText = e.what();
+    }
+    TextOnlyConnector connector("{\"id\":");
+    JsonRpcClient client(connector, version::v2);
+    try {
+        client.CallNamed(std::string("x"), "m", {});
+        FAIL() << "no error";
+    } catch (const JsonRpcException& e) {
+        EXPECT_EQ(e.Code(), -32700);
+        EXPECT_EQ(std::string(e.what()), "-32700: invalid JSON response from server: " + libraryText);
+    }
 }
 
 TEST(StatusMappingTest, ProtocolCodesAndEverythingElse) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <string_view>
 
 #include "zorv_interface/zorv_exception.h"
 
@@ -49,8 +50,8 @@ TimedLock lockWithin(RecursiveTimedMutex& mutex) {
     return TimedLock(mutex, std::chrono::steady_clock::now() + kLockWait);
 }
 
-bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+bool endsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
 // asio has no option type for these two; failures are ignored on purpose.
@@ -171,7 +172,14 @@ int ConnectorAsio::login(const std::string& user, const std::string& passwd) {
     return 0;
 }
 
-std::string ConnectorAsio::Send(const std::string& request) {
+std::string ConnectorAsio::Send(const std::string& request) { return transact(request).text; }
+
+nlohmann::json ConnectorAsio::SendParsed(const std::string& request) {
+    Reply reply = transact(request);
+    return reply.document ? std::move(*reply.document) : nlohmann::json::parse(reply.text);
+}
+
+ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request) {
     TimedLock lock = lockWithin(connMutex);
     if (!connected) {
         logined = false;
@@ -192,21 +200,23 @@ std::string ConnectorAsio::Send(const std::string& request) {
         std::lock_guard<std::mutex> guard(stateMutex);
         lastRequest = request;
     }
+    requestId.reset();
     auto frame = std::make_shared<Frame>();
     encode(1, request, *frame);
     packageDispatch->reset();
     return requestWithTimeout(frame, std::chrono::milliseconds(requestTimeout.load()));
 }
 
-std::string ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>& frame,
-                                              const std::chrono::nanoseconds& timeout) {
+ConnectorAsio::Reply ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>& frame,
+                                                       const std::chrono::nanoseconds& timeout) {
     // Local shares keep both alive even if another thread disconnects meanwhile.
     const auto context = currentContext();
     const auto sock = currentSocket();
     lastReply.clear();
+    replyDocument.reset();
     replyError.set = false;
     if (!context || !sock) {
-        return lastReply;
+        return {};
     }
     sock->set_option(asio::ip::tcp::no_delay(true));
     context->restart();
@@ -245,7 +255,7 @@ std::string ConnectorAsio::requestWithTimeout(const std::shared_ptr<const Frame>
     if (replyError.error) {
         throw ZorvException(-7, "RPC read failed: " + replyError.error.message());
     }
-    return lastReply;
+    return {std::move(lastReply), std::move(replyDocument)};
 }
 
 void ConnectorAsio::writeCallback(const std::error_code& error, std::size_t /*bytes*/) {
@@ -302,10 +312,10 @@ void ConnectorAsio::receiveCallback(const std::error_code& error, std::size_t by
 }
 
 void ConnectorAsio::readCallback(const std::error_code& error, char* data, std::size_t size) {
-    const std::string payload(data, size);
     if (replyError.set) {
         return;  // frames behind the accepted reply in the same chunk answer nothing
     }
+    const std::string_view payload(data, size);
     if (payload.compare(0, 9, "__login__") == 0) {
         if (endsWith(payload, "SUCCEED")) {
             completeReply(error);
@@ -320,20 +330,29 @@ void ConnectorAsio::readCallback(const std::error_code& error, char* data, std::
     if (payload.empty()) {
         return;
     }
-    const std::string requestText = lastRequestText();
-    const auto request = nlohmann::json::parse(requestText);
-    const auto reply = nlohmann::json::parse(payload);
-    if (reply.is_object() && reply.contains("id")) {
-        const bool requestHasId = request.is_object() && request.contains("id");
-        const nlohmann::json requestId = requestHasId ? request.at("id") : nlohmann::json(nullptr);
-        if (reply.at("id") != requestId) {
-            writeLog(LogLevel::Debug, 292, "JsonRPC id unmatch request: " + requestText + " reply: " + payload);
-            rejectedInChunk = true;
-            return;
-        }
+    const nlohmann::json& expectedId = currentRequestId();
+    nlohmann::json reply = nlohmann::json::parse(payload.begin(), payload.end());
+    const auto replyId = reply.find("id");  // end() for anything but an object
+    if (replyId != reply.end() && *replyId != expectedId) {
+        writeLog(LogLevel::Debug, 292,
+                 "JsonRPC id unmatch request: " + lastRequestText() + " reply: " + std::string(payload));
+        rejectedInChunk = true;
+        return;
     }
-    lastReply = payload;
+    lastReply.assign(payload);
+    replyDocument = std::move(reply);
     completeReply(error);
+}
+
+// Parsed once per request, on its first reply frame: a request that is not JSON fails
+// there, as the reply check's own parse.
+const nlohmann::json& ConnectorAsio::currentRequestId() {
+    if (!requestId) {
+        const auto request = nlohmann::json::parse(lastRequestText());
+        const auto id = request.find("id");
+        requestId = id != request.end() ? *id : nlohmann::json(nullptr);
+    }
+    return *requestId;
 }
 
 void ConnectorAsio::completeReply(const std::error_code& error) {

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "connector.h"
 #include "zorv_interface/codec.h"
 #include "zorv_interface/log.h"
@@ -78,6 +80,7 @@ public:
     ConnectorAsio& operator=(const ConnectorAsio&) = delete;
 
     std::string Send(const std::string& request) override;
+    nlohmann::json SendParsed(const std::string& request) override;
     void setLogHandler(LogHandler handler) override;
     int setEventHandler(std::function<void(int)> handler) override;
     int connect(const std::string& ip, int port) override;
@@ -96,18 +99,25 @@ public:
 private:
     using Socket = asio::ip::tcp::socket;
     using Frame = std::vector<char>;
+    // The accepted reply; the document is absent when none was parsed (a login verdict,
+    // or a pump that ended without a reply).
+    struct Reply {
+        std::string text;
+        std::optional<nlohmann::json> document;
+    };
     // Reply slot: `set` is cleared per request, the error code outlives it.
     struct ReplySlot {
         bool set = false;
         std::error_code error;
     };
 
-    std::string requestWithTimeout(const std::shared_ptr<const Frame>& frame,
-                                   const std::chrono::nanoseconds& timeout);
+    Reply transact(const std::string& request);
+    Reply requestWithTimeout(const std::shared_ptr<const Frame>& frame, const std::chrono::nanoseconds& timeout);
     void writeCallback(const std::error_code& error, std::size_t bytes);
     void read_some();
     void receiveCallback(const std::error_code& error, std::size_t bytes);
     void readCallback(const std::error_code& error, char* data, std::size_t size);
+    const nlohmann::json& currentRequestId();
     void completeReply(const std::error_code& error);
     bool probe(Socket& sock);
     void dropAfterFailedProbe(const std::error_code& error);
@@ -126,6 +136,9 @@ private:
     char recvBuffer[10240];
     std::string lastRequest;
     std::string lastReply;
+    std::optional<nlohmann::json> replyDocument;
+    // The "id" of lastRequest (null when it has none), once a reply frame needed it.
+    std::optional<nlohmann::json> requestId;
     ReplySlot replyError;
     std::atomic<bool> connected{false};
     std::atomic<bool> logined{false};

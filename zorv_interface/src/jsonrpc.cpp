@@ -56,6 +56,10 @@ json JsonRpcClient::ResultOf(const std::string& reply) {
     } catch (const json::parse_error& e) {
         throwParseError(e.what());
     }
+    return ResultOfParsed(std::move(response));
+}
+
+json JsonRpcClient::ResultOfParsed(json response) {
     // find and contains see nothing in a reply that is not an object.
     const auto error = response.find("error");
     if (error != response.end() && error->is_object()) {
@@ -79,14 +83,14 @@ json JsonRpcClient::ResultOf(const std::string& reply) {
 }
 
 json JsonRpcClient::CallNamed(const id_type& id, const std::string& name, const named_parameter& params) {
-    std::string reply;
+    json response;
     try {
-        reply = connector.Send(RequestText(id, name, params));
+        response = connector.SendParsed(RequestText(id, name, params));
     } catch (const json::parse_error& e) {
-        // The connector parses the reply to match its id; its verdict counts as ours.
+        // The connector's verdict on the reply text counts as ours.
         throwParseError(e.what());
     }
-    return ResultOf(reply);
+    return ResultOfParsed(std::move(response));
 }
 
 }  // namespace jsonrpccxx

@@ -22,6 +22,9 @@ class IClientConnector {
 public:
     virtual ~IClientConnector() = default;
     virtual std::string Send(const std::string& request) = 0;
+    // The reply parsed: a transport that parses replies anyway hands over its document
+    // instead of the text. Throws what Send or json::parse of its text would.
+    virtual json SendParsed(const std::string& request) { return json::parse(Send(request)); }
 };
 
 // An error reply (or a reply that breaks the protocol).
@@ -55,8 +58,9 @@ public:
     // Throws the JSON library's type_error for text that is not valid UTF-8.
     static std::string RequestText(const id_type& id, const std::string& name,
                                    const named_parameter& params);
-    // Applies the reply rules to one reply text.
+    // Applies the reply rules to one reply text, or to a reply already parsed.
     static json ResultOf(const std::string& reply);
+    static json ResultOfParsed(json response);
 
 protected:
     IClientConnector& connector;
