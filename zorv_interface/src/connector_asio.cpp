@@ -1,7 +1,6 @@
 #include "connector_asio.h"
 
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <bitset>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <random>
 #include <string_view>
 
+#include "socket_timeouts.h"
 #include "zorv_interface/zorv_exception.h"
 
 namespace jsonrpccxx {
@@ -44,7 +44,6 @@ namespace {
 using TimedLock = std::unique_lock<RecursiveTimedMutex>;
 
 constexpr std::chrono::milliseconds kLockWait{100};
-constexpr int kSocketTimeoutMs = 10000;
 
 TimedLock lockWithin(RecursiveTimedMutex& mutex) {
     return TimedLock(mutex, std::chrono::steady_clock::now() + kLockWait);
@@ -52,13 +51,6 @@ TimedLock lockWithin(RecursiveTimedMutex& mutex) {
 
 bool endsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
-// asio has no option type for these two; failures are ignored on purpose.
-void applySocketTimeouts(asio::ip::tcp::socket& sock) {
-    timeval limit{kSocketTimeoutMs / 1000, (kSocketTimeoutMs % 1000) * 1000};
-    (void)::setsockopt(sock.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    (void)::setsockopt(sock.native_handle(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 }  // namespace
@@ -133,7 +125,7 @@ int ConnectorAsio::connect(const std::string& ip, int port) {
     sock->open(asio::ip::tcp::v4());
     sock->set_option(asio::socket_base::keep_alive(true));
     sock->set_option(asio::ip::tcp::no_delay(true));
-    applySocketTimeouts(*sock);
+    setSocketTimeouts(*sock);
     {
         std::lock_guard<std::mutex> guard(stateMutex);
         socket = sock;
