@@ -21,12 +21,14 @@
 #include "connector_rtde_uds.h"
 #include "rtde_test_server.h"
 #include "zorv_interface/rtde_client.h"
+#include "zorv_test_support.h"
 
 using nlohmann::json;
 using rtde_test::RtdeTestServer;
 using zorv_interface::InputParser;
 using zorv_interface::OutputBuilder;
 using zorv_interface::RtdeClient;
+using zorv_test::eventually;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -86,7 +88,7 @@ void publishRate() {
         failures += client->publish(channel, [](OutputBuilder& b) { b.push(0.5).push(kSix); }) != 0;
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    RtdeTestServer::waitUntil([&] { return server.messages().size() >= static_cast<std::size_t>(count + 1); });
+    eventually([&] { return server.messages().size() >= static_cast<std::size_t>(count + 1); });
     std::printf("publish (TCP, waits for each write): %.0f messages/s, %d failed, %zu received by the server\n",
                 count / seconds, failures, server.messages().size() - 1);
 }
@@ -152,8 +154,8 @@ Stream streamToClient(double hz, std::chrono::milliseconds duration) {
     });
     const auto count = static_cast<int64_t>(hz * duration.count() / 1000.0);
     server.startStreaming(channel, hz, count);
-    RtdeTestServer::waitUntil([&] { return server.streamed() >= count; }, duration * 3);
-    RtdeTestServer::waitUntil([&] { return delays.size() >= static_cast<std::size_t>(count); }, std::chrono::seconds(2));
+    eventually([&] { return server.streamed() >= count; }, duration * 3);
+    eventually([&] { return delays.size() >= static_cast<std::size_t>(count); }, std::chrono::seconds(2));
     server.stopStreaming();
     return {delays.size(), server.streamed(), delays.percentile(0.5), delays.percentile(0.99)};
 }
@@ -164,11 +166,11 @@ Stream streamToRawSocket(double hz, std::chrono::milliseconds duration) {
     std::atomic<bool> stop{false};
     std::thread reader([&] { rawReader(server.port(), stop, delays); });
     server.waitForConnection();
-    RtdeTestServer::waitUntil([] { return false; }, std::chrono::milliseconds(50));
+    eventually([] { return false; }, std::chrono::milliseconds(50));
     const auto count = static_cast<int64_t>(hz * duration.count() / 1000.0);
     server.startStreaming(0, hz, count);
-    RtdeTestServer::waitUntil([&] { return server.streamed() >= count; }, duration * 3);
-    RtdeTestServer::waitUntil([&] { return delays.size() >= static_cast<std::size_t>(count); }, std::chrono::seconds(2));
+    eventually([&] { return server.streamed() >= count; }, duration * 3);
+    eventually([&] { return delays.size() >= static_cast<std::size_t>(count); }, std::chrono::seconds(2));
     server.stopStreaming();
     stop = true;
     reader.join();

@@ -6,50 +6,31 @@
 
 #include "zorv_interface/log.h"
 #include "zorv_interface/zorv_exception.h"
+#include "zorv_test_support.h"
 
 using namespace zorv_interface;
 
-namespace {
-
-struct Record {
-    int level;
-    std::string file;
-    int line;
-    std::string message;
-};
-
-struct Recorder {
-    std::vector<Record> records;
-    LogHandler handler() {
-        return [this](int level, const char* file, int line, const std::string& message) {
-            records.push_back({level, file, line, message});
-        };
-    }
-};
-
-}  // namespace
-
 TEST(Log, OneStatementIsOneHandlerCall) {
-    Recorder r;
+    zorv_test::LogRecorder r;
     Log(r.handler()).Get(LogLevel::Error, "rpc", 7) << "a" << 5;
-    ASSERT_EQ(r.records.size(), 1u);
-    EXPECT_EQ(r.records[0].level, 1);
-    EXPECT_EQ(r.records[0].file, "rpc");
-    EXPECT_EQ(r.records[0].line, 7);
-    EXPECT_EQ(r.records[0].message, "a5");
+    const auto records = r.lines();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, 1);
+    EXPECT_EQ(records[0].file, "rpc");
+    EXPECT_EQ(records[0].line, 7);
+    EXPECT_EQ(records[0].text, "a5");
 }
 
 TEST(Log, EndlFlushesOnceWithTheNewline) {
-    Recorder r;
+    zorv_test::LogRecorder r;
     Log(r.handler()).Get(LogLevel::Info, "x", 1) << "done" << std::endl;
-    ASSERT_EQ(r.records.size(), 1u);
-    EXPECT_EQ(r.records[0].message, "done\n");
+    EXPECT_EQ(r.texts(), std::vector<std::string>{"done\n"});
 }
 
 TEST(Log, NothingWrittenMeansNoCall) {
-    Recorder r;
+    zorv_test::LogRecorder r;
     { Log log(r.handler()); log.Get(LogLevel::Debug, "x", 1); }
-    EXPECT_TRUE(r.records.empty());
+    EXPECT_TRUE(r.lines().empty());
 }
 
 TEST(Log, ThrowingHandlerDoesNotLeaveTheStatement) {

@@ -6,53 +6,15 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "connector_asio.h"
 #include "test_controller.h"
 #include "zorv_interface/zorv_exception.h"
+#include "zorv_test_support.h"
 
 namespace zorv_test {
-
-struct LogRecord {
-    int level;
-    std::string file;
-    int line;
-    std::string text;
-};
-
-// Collects log records from any thread.
-class LogCapture {
-public:
-    zorv_interface::LogHandler handler() {
-        return [this](int level, const char* file, int line, const std::string& text) {
-            std::lock_guard<std::mutex> lock(mutex);
-            records.push_back({level, file, line, text});
-        };
-    }
-    std::vector<LogRecord> all() const {
-        std::lock_guard<std::mutex> lock(mutex);
-        return records;
-    }
-    std::vector<LogRecord> atLine(int line) const {
-        std::vector<LogRecord> found;
-        for (const auto& record : all()) {
-            if (record.line == line) {
-                found.push_back(record);
-            }
-        }
-        return found;
-    }
-    bool waitForLine(int line) const {
-        return TestController::waitFor([&] { return !atLine(line).empty(); });
-    }
-
-private:
-    mutable std::mutex mutex;
-    std::vector<LogRecord> records;
-};
 
 // Runs fn and returns the ZorvException code it threw (0 when it threw none).
 inline int thrownCode(const std::function<void()>& fn, std::string* message = nullptr) {
@@ -74,15 +36,7 @@ protected:
 
     ConnectorTest() {
         connector->setLogHandler(logs.handler());
-        connector->setEventHandler([this](int code) {
-            std::lock_guard<std::mutex> lock(eventMutex);
-            events.push_back(code);
-        });
-    }
-
-    std::vector<int> seenEvents() {
-        std::lock_guard<std::mutex> lock(eventMutex);
-        return events;
+        connector->setEventHandler(events.handler());
     }
 
     void connectAndLogin() {
@@ -96,10 +50,9 @@ protected:
     }
 
     TestController controller;
-    LogCapture logs;
+    LogRecorder logs;
+    EventRecorder events;
     std::shared_ptr<zorv_interface::ConnectorAsio> connector = std::make_shared<zorv_interface::ConnectorAsio>();
-    std::mutex eventMutex;
-    std::vector<int> events;
 };
 
 }  // namespace zorv_test

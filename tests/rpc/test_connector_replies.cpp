@@ -136,7 +136,7 @@ TEST_F(ConnectorReplies, TimeoutKeepsTheConnectionAndTheLateReplyIsRejectedLater
     EXPECT_EQ(message, "RPC request timeout.");
     EXPECT_TRUE(connector->hasConnected());
     EXPECT_TRUE(connector->hasLogined());
-    EXPECT_TRUE(seenEvents().empty());
+    EXPECT_TRUE(events.codes().empty());
 
     controller.replyToLast({{"result", "too late"}});
     connector->setRequestTimeout(kGenerousTimeoutMs);
@@ -173,7 +173,7 @@ TEST_F(ConnectorReplies, PeerClosingDuringARequestEndsInTimeoutAndEvent) {
     EXPECT_EQ(message, "RPC request timeout.");
     EXPECT_FALSE(connector->hasConnected());
     EXPECT_FALSE(connector->hasLogined());
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     const auto probe = logs.atLine(115);
     ASSERT_EQ(probe.size(), 1u);
     EXPECT_EQ(probe[0].level, kDebug);
@@ -188,7 +188,7 @@ TEST_F(ConnectorReplies, ResetConnectionFailsTheReceive) {
     EXPECT_EQ(thrownCode([&] { connector->Send(request("rst")); }, &message), -7);
     EXPECT_EQ(message.rfind("RPC client recv package failed: ", 0), 0u);
     EXPECT_FALSE(connector->hasConnected());
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     EXPECT_EQ(logs.atLine(208).size(), 1u);
 }
 
@@ -205,11 +205,11 @@ TEST_F(ConnectorReplies, ProbeLeavesWaitingBytesOnTheStream) {
 TEST_F(ConnectorReplies, ProbeDetectsAClosedPeerWithoutARequest) {
     controller.closeClient();
     ASSERT_TRUE(controller.waitForNoConnection());
-    ASSERT_TRUE(TestController::waitFor([&] { return !connector->hasConnected(); }));
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    ASSERT_TRUE(eventually([&] { return !connector->hasConnected(); }));
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     EXPECT_EQ(logs.atLine(115).size(), 1u);
     EXPECT_FALSE(connector->hasConnected());  // a second probe does not signal again
-    EXPECT_EQ(seenEvents().size(), 1u);
+    EXPECT_EQ(events.codes().size(), 1u);
 }
 
 TEST_F(ConnectorReplies, TimeoutWithTheRequestHalfWrittenDropsTheConnection) {
@@ -219,7 +219,7 @@ TEST_F(ConnectorReplies, TimeoutWithTheRequestHalfWrittenDropsTheConnection) {
     const std::string huge(32 << 20, 'h');  // far beyond both sockets' buffers
     EXPECT_EQ(thrownCode([&] { connector->Send(huge); }), -6);
     EXPECT_FALSE(connector->hasConnected());
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     EXPECT_EQ(logs.atLine(208).size(), 1u);
     controller.holdReading(false);
     EXPECT_TRUE(controller.waitForNoConnection());

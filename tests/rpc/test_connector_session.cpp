@@ -1,8 +1,4 @@
 // Connection, login, state and log records of the RPC connector against a real peer.
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
-
 #include <set>
 #include <system_error>
 #include <thread>
@@ -16,19 +12,6 @@ using zorv_interface::ConnectorAsio;
 
 constexpr int kError = 1, kWarning = 2, kInfo = 3, kDebug = 4;
 
-// A loopback port with nothing listening on it.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 using ConnectorSession = ConnectorTest;
 
 TEST_F(ConnectorSession, NewConnectorIsIdleAndRefusesToSend) {
@@ -39,7 +22,7 @@ TEST_F(ConnectorSession, NewConnectorIsIdleAndRefusesToSend) {
     EXPECT_EQ(thrownCode([&] { fresh.Send("{}"); }, &message), -1);
     EXPECT_EQ(message, "RPC client has not connected");
     EXPECT_FALSE(fresh.getLogHandler());
-    EXPECT_TRUE(logs.all().empty());
+    EXPECT_TRUE(logs.lines().empty());
 }
 
 TEST_F(ConnectorSession, ConnectLogsTheTargetAndSendsNothing) {
@@ -51,7 +34,7 @@ TEST_F(ConnectorSession, ConnectLogsTheTargetAndSendsNothing) {
     EXPECT_EQ(records[0].level, kInfo);
     EXPECT_EQ(records[0].file, "connector_asio.cpp");
     EXPECT_EQ(records[0].text, "Connect to 127.0.0.1:" + std::to_string(controller.port()));
-    ASSERT_TRUE(TestController::waitFor([&] { return controller.connectionCount() == 1; }));
+    ASSERT_TRUE(eventually([&] { return controller.connectionCount() == 1; }));
     EXPECT_EQ(controller.receivedBytes(), "");
 }
 
@@ -73,7 +56,7 @@ TEST_F(ConnectorSession, RefusedConnectReturnsMinus8AndAReconnectClosesTheStaleS
 
 TEST_F(ConnectorSession, AddressesMustBeNumeric) {
     EXPECT_THROW(connector->connect("localhost", controller.port()), std::system_error);
-    EXPECT_TRUE(logs.all().empty());
+    EXPECT_TRUE(logs.lines().empty());
     EXPECT_THROW(connector->connect("", 0), std::system_error);
     EXPECT_TRUE(logs.atLine(95).empty());
     EXPECT_TRUE(logs.atLine(98).empty());
@@ -155,7 +138,7 @@ TEST_F(ConnectorSession, LoginReplyEndingInNeitherVerdictIsTreatedAsJson) {
 TEST_F(ConnectorSession, LoginBeforeConnectSendsAndLogsNothing) {
     EXPECT_EQ(connector->login("admin", ""), -1);
     EXPECT_FALSE(connector->hasLogined());
-    EXPECT_TRUE(logs.all().empty());
+    EXPECT_TRUE(logs.lines().empty());
     EXPECT_EQ(controller.connectionCount(), 0u);
 }
 
@@ -189,7 +172,7 @@ TEST_F(ConnectorSession, DisconnectLogsAndSignalsOnce) {
     EXPECT_FALSE(connector->hasConnected());
     EXPECT_FALSE(connector->hasLogined());
     EXPECT_EQ(connector->disconnect(), 0);
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     const auto records = logs.atLine(208);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, kInfo);
@@ -200,16 +183,16 @@ TEST_F(ConnectorSession, DisconnectLogsAndSignalsOnce) {
 
 TEST_F(ConnectorSession, DisconnectWhenIdleIsSilent) {
     EXPECT_EQ(connector->disconnect(), 0);
-    EXPECT_TRUE(seenEvents().empty());
-    EXPECT_TRUE(logs.all().empty());
+    EXPECT_TRUE(events.codes().empty());
+    EXPECT_TRUE(logs.lines().empty());
 }
 
 TEST_F(ConnectorSession, DestructionNeitherLogsNorSignals) {
     connectAndLogin();
-    const auto before = logs.all().size();
+    const auto before = logs.lines().size();
     connector.reset();
-    EXPECT_EQ(logs.all().size(), before);
-    EXPECT_TRUE(seenEvents().empty());
+    EXPECT_EQ(logs.lines().size(), before);
+    EXPECT_TRUE(events.codes().empty());
     EXPECT_TRUE(controller.waitForNoConnection());
 }
 
@@ -220,7 +203,7 @@ TEST_F(ConnectorSession, HandlerSettersKeepOrReplace) {
     EXPECT_EQ(connector->setEventHandler(nullptr), 0);
     connectAndLogin();
     EXPECT_EQ(connector->disconnect(), 0);
-    EXPECT_TRUE(seenEvents().empty());
+    EXPECT_TRUE(events.codes().empty());
 }
 
 TEST_F(ConnectorSession, RequestTimeoutIgnoresNonPositiveValues) {

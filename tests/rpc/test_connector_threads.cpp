@@ -51,7 +51,7 @@ TEST_F(ConnectorThreads, DisconnectFromAnotherThreadEndsTheRequest) {
     EXPECT_EQ(pending.get(), "");
     EXPECT_FALSE(connector->hasConnected());
     EXPECT_FALSE(connector->hasLogined());
-    EXPECT_EQ(seenEvents(), std::vector<int>{1});
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     EXPECT_EQ(logs.atLine(208).size(), 1u);
     EXPECT_TRUE(controller.waitForNoConnection());
     EXPECT_EQ(thrownCode([&] { connector->Send(request("gone")); }), -1);

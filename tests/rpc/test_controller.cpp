@@ -19,6 +19,8 @@
 #include <system_error>
 #include <thread>
 
+#include "zorv_test_support.h"
+
 namespace zorv_test {
 
 using nlohmann::json;
@@ -603,23 +605,12 @@ std::size_t TestController::openConnections() const {
     return impl->open;
 }
 
-bool TestController::waitFor(const std::function<bool()>& pred, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 bool TestController::waitForRequests(std::size_t count, std::chrono::milliseconds limit) const {
-    return waitFor([&] { return requests().size() >= count; }, limit);
+    return eventually([&] { return requests().size() >= count; }, limit);
 }
 
 bool TestController::waitForNoConnection(std::chrono::milliseconds limit) const {
-    return waitFor([&] { return openConnections() == 0; }, limit);
+    return eventually([&] { return openConnections() == 0; }, limit);
 }
 
 }  // namespace zorv_test

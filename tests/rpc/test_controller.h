@@ -137,9 +137,6 @@ public:
     std::size_t connectionCount() const;           // connections accepted so far
     std::size_t openConnections() const;           // connections not yet closed
 
-    // Polls pred until it holds or the limit passes; true when it held.
-    static bool waitFor(const std::function<bool()>& pred,
-                        std::chrono::milliseconds limit = std::chrono::seconds(5));
     bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
     // True once no connection is open (the client disconnected or was closed).
     bool waitForNoConnection(std::chrono::milliseconds limit = std::chrono::seconds(5)) const;

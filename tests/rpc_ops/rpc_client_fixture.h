@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -10,38 +9,9 @@
 #include "zorv_interface/log.h"
 #include "zorv_interface/rpc_client.h"
 #include "zorv_interface/zorv_exception.h"
+#include "zorv_test_support.h"
 
 namespace zorv_interface {
-
-struct LogRecord {
-    int level;
-    std::string file;
-    int line;
-    std::string message;
-};
-
-// Collects log records from any thread.
-class LogRecorder {
-public:
-    LogHandler handler() {
-        return [this](int level, const char* file, int line, const std::string& message) {
-            std::lock_guard<std::mutex> lock(mutex);
-            records.push_back({level, file, line, message});
-        };
-    }
-    std::vector<LogRecord> snapshot() const {
-        std::lock_guard<std::mutex> lock(mutex);
-        return records;
-    }
-    void clear() {
-        std::lock_guard<std::mutex> lock(mutex);
-        records.clear();
-    }
-
-private:
-    mutable std::mutex mutex;
-    std::vector<LogRecord> records;
-};
 
 // A client connected and logged in to a fresh test controller, with a time-out
 // generous enough that no reply is late on a loaded machine.
@@ -67,7 +37,7 @@ protected:
     }
 
     zorv_test::TestController controller;
-    LogRecorder log;
+    zorv_test::LogRecorder log;
     RpcClient client;
 };
 

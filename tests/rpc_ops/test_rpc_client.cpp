@@ -1,6 +1,4 @@
 // The client object: connect, version record, handlers, destruction.
-#include <asio.hpp>
-
 #include <stdexcept>
 #include <system_error>
 
@@ -9,18 +7,9 @@
 namespace zorv_interface {
 namespace {
 
-std::vector<std::string> messagesOf(const std::vector<LogRecord>& records) {
-    std::vector<std::string> messages;
-    for (const LogRecord& record : records) messages.push_back(record.message);
-    return messages;
-}
-
-// A port on 127.0.0.1 where nothing listens.
-int closedPort() {
-    asio::io_context context;
-    asio::ip::tcp::acceptor acceptor(context, asio::ip::tcp::endpoint(asio::ip::address_v4::loopback(), 0));
-    return acceptor.local_endpoint().port();
-}
+using zorv_test::LogRecorder;
+using zorv_test::closedPort;
+using zorv_test::eventually;
 
 TEST(RpcClientTest, NewClientIsIdleWhateverItsArgument) {
     for (int reserved : {0, 42, -1}) {
@@ -29,7 +18,7 @@ TEST(RpcClientTest, NewClientIsIdleWhateverItsArgument) {
         client.setLogHandler(log.handler());
         EXPECT_FALSE(client.hasConnected());
         EXPECT_FALSE(client.hasLogined());
-        EXPECT_TRUE(log.snapshot().empty());
+        EXPECT_TRUE(log.lines().empty());
     }
 }
 
@@ -39,18 +28,18 @@ TEST(RpcClientTest, ConnectLogsTheSdkVersionAfterTheConnectorsRecord) {
     RpcClient client;
     client.setLogHandler(log.handler());
     ASSERT_EQ(client.connect("127.0.0.1", controller.port()), 0);
-    const auto records = log.snapshot();
+    const auto records = log.lines();
     ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[0].message, "Connect to 127.0.0.1:" + std::to_string(controller.port()));
+    EXPECT_EQ(records[0].text, "Connect to 127.0.0.1:" + std::to_string(controller.port()));
     EXPECT_EQ(records[1].level, 3);
     EXPECT_EQ(records[1].file, "rpc.cpp");
     EXPECT_EQ(records[1].line, 147);
-    EXPECT_EQ(records[1].message, "SDK INTERFACE VERSION: 4000");
+    EXPECT_EQ(records[1].text, "SDK INTERFACE VERSION: 4000");
 
     log.clear();
     EXPECT_EQ(client.connect("127.0.0.1", controller.port()), 0);
-    EXPECT_TRUE(log.snapshot().empty());
-    EXPECT_TRUE(zorv_test::TestController::waitFor([&] { return controller.connectionCount() == 1u; }));
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_TRUE(eventually([&] { return controller.connectionCount() == 1u; }));
 }
 
 TEST(RpcClientTest, FailedConnectReturnsMinusEightWithOnlyTheConnectorsRecord) {
@@ -58,7 +47,7 @@ TEST(RpcClientTest, FailedConnectReturnsMinusEightWithOnlyTheConnectorsRecord) {
     RpcClient client;
     client.setLogHandler(log.handler());
     EXPECT_EQ(client.connect("127.0.0.1", closedPort()), -8);
-    const auto records = log.snapshot();
+    const auto records = log.lines();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, 1);
     EXPECT_EQ(records[0].file, "connector_asio.cpp");
@@ -82,7 +71,7 @@ TEST(RpcClientTest, SettersReturnZeroAndKeepWhatAnEmptyValueWouldClear) {
     EXPECT_EQ(client.setExceptionFree(true), 0);
     EXPECT_EQ(client.setEventHandler(nullptr), 0);
     EXPECT_EQ(client.logout(), 0);
-    EXPECT_EQ(messagesOf(log.snapshot()), std::vector<std::string>{"RPC Client logout"});
+    EXPECT_EQ(log.texts(), std::vector<std::string>{"RPC Client logout"});
 
     // Exception-free mode leaves the client's own operations throwing.
     EXPECT_THROW(client.connect("not an address", 1), std::system_error);
@@ -114,8 +103,7 @@ TEST(RpcClientTest, DestroyingAConnectedClientLogsOutAndDisconnects) {
         ASSERT_EQ(client.connect("127.0.0.1", controller.port()), 0);
         log.clear();
     }
-    EXPECT_EQ(messagesOf(log.snapshot()),
-              (std::vector<std::string>{"RPC Client logout", "RPC client disconnected."}));
+    EXPECT_EQ(log.texts(), (std::vector<std::string>{"RPC Client logout", "RPC client disconnected."}));
     EXPECT_EQ(events, std::vector<int>{1});
     EXPECT_TRUE(controller.waitForNoConnection());
 
@@ -126,7 +114,7 @@ TEST(RpcClientTest, DestroyingAConnectedClientLogsOutAndDisconnects) {
         client.setLogHandler(log.handler());
         client.setEventHandler([&](int event) { events.push_back(event); });
     }
-    EXPECT_EQ(messagesOf(log.snapshot()), std::vector<std::string>{"RPC Client logout"});
+    EXPECT_EQ(log.texts(), std::vector<std::string>{"RPC Client logout"});
     EXPECT_TRUE(events.empty());
 }
 

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "zorv_test_support.h"
+
 namespace rtde_test {
 
 namespace {
@@ -270,23 +272,12 @@ void RtdeTestServer::clearReceived() {
     garbage_ = 0;
 }
 
-bool RtdeTestServer::waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds bound) {
-    const auto deadline = Clock::now() + bound;
-    while (!predicate()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 bool RtdeTestServer::waitForMessages(std::size_t count) {
-    return waitUntil([&] { return messages().size() >= count; });
+    return zorv_test::eventually([&] { return messages().size() >= count; });
 }
 
 bool RtdeTestServer::waitForConnection(int count) {
-    return waitUntil([&] { return connections_ >= count; });
+    return zorv_test::eventually([&] { return connections_ >= count; });
 }
 
 }  // namespace rtde_test

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -61,9 +60,7 @@ public:
     std::size_t garbageBytes();
     void clearReceived();
 
-    // Polls the predicate until it holds or the bound passes.
-    static bool waitUntil(const std::function<bool()>& predicate,
-                          std::chrono::milliseconds bound = std::chrono::milliseconds(5000));
+    // Wait up to five seconds for the server to reach the state.
     bool waitForMessages(std::size_t count);
     bool waitForConnection(int count = 1);
 

@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "log_recorder.h"
 #include "rtde_test_server.h"
 #include "zorv_interface/rtde_client.h"
+#include "zorv_test_support.h"
 
 using nlohmann::json;
 using namespace zorv_interface;
-using rtde_test::LogRecorder;
+using zorv_test::LogRecorder;
+using zorv_test::eventually;
 using rtde_test::RtdeTestServer;
 using namespace std::chrono_literals;
 
@@ -84,7 +85,7 @@ TEST(RtdeClient, FullRoundTripOverTcpAndPromptDestruction) {
         }
     }), 0);
     server.sendFrame(json::array({2, 1.25, json::array({1, 2})}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return received == 1; }));
+    ASSERT_TRUE(eventually([&] { return received == 1; }));
 
     EXPECT_EQ(client->publish(input, [](OutputBuilder& builder) {
         builder.push(0.5).push(std::vector<double>{1, 2, 3, 4, 5, 6});

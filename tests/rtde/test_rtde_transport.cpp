@@ -13,12 +13,13 @@
 
 #include "connector_rtde_tcp.h"
 #include "connector_rtde_uds.h"
-#include "log_recorder.h"
 #include "rtde_test_server.h"
+#include "zorv_test_support.h"
 
 using nlohmann::json;
 using namespace zorv_interface;
-using rtde_test::LogRecorder;
+using zorv_test::LogRecorder;
+using zorv_test::eventually;
 using rtde_test::RtdeTestServer;
 using namespace std::chrono_literals;
 
@@ -87,10 +88,7 @@ protected:
     std::unique_ptr<Transport> makeTransport(RtdeTiming timing = {}) {
         auto made = Kind::make(timing);
         made->setLogHandler(log.handler());
-        made->setEventHandler([this](int code) {
-            std::lock_guard<std::mutex> guard(eventsMutex);
-            events.push_back(code);
-        });
+        made->setEventHandler(events.handler());
         return made;
     }
 
@@ -99,15 +97,9 @@ protected:
         ASSERT_EQ(transport->login("user", "secret"), 0);
     }
 
-    std::size_t eventCount() {
-        std::lock_guard<std::mutex> guard(eventsMutex);
-        return events.size();
-    }
-
     RtdeTestServer server;
     LogRecorder log;
-    std::mutex eventsMutex;
-    std::vector<int> events;
+    zorv_test::EventRecorder events;
     std::unique_ptr<Transport> transport;
 };
 
@@ -123,7 +115,7 @@ TYPED_TEST(RtdeTransportTest, HandshakeKeepsVersionAndNameMaps) {
     EXPECT_EQ(this->transport->getOutputMaps().at("out_b"), 1);
 
     EXPECT_EQ(TypeParam::connect(*this->transport, this->server), 1);
-    const auto warning = this->log.find("RTDE client already connected");
+    const auto warning = this->log.startingWith("RTDE client already connected");
     ASSERT_EQ(warning.size(), 1u);
     EXPECT_EQ(warning[0].level, 2);
     EXPECT_EQ(warning[0].file, TypeParam::kFile);
@@ -167,7 +159,7 @@ TYPED_TEST(RtdeTransportTest, FramesSentWithTheConnectionInformationAreDelivered
         values.push_back(parser.popDouble());
     });
     ASSERT_EQ(this->transport->login("", ""), 0);
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] {
+    ASSERT_TRUE(eventually([&] {
         std::lock_guard<std::mutex> guard(mutex);
         return values.size() == 2;
     }));
@@ -230,7 +222,7 @@ TYPED_TEST(RtdeTransportTest, PublishWritesOneFrameOfCbor) {
     EXPECT_EQ(this->transport->publish(3, [](OutputBuilder& builder) { builder.push(1.5).push(true); }), 0);
     ASSERT_TRUE(this->server.waitForMessages(1));
     EXPECT_EQ(this->server.received(), RtdeTestServer::frame(json::array({3, 1.5, true})));
-    const auto line = this->log.find("publish [3,1.5,true]");
+    const auto line = this->log.startingWith("publish [3,1.5,true]");
     ASSERT_EQ(line.size(), 1u);
     EXPECT_EQ(line[0].level, 3);
     EXPECT_EQ(line[0].line, TypeParam::kPublishLine);
@@ -282,14 +274,14 @@ TYPED_TEST(RtdeTransportTest, SubscriptionsRunOnThePollingThread) {
     const auto linesBeforeLogin = this->log.lines().size();
     ASSERT_EQ(this->transport->login("", ""), 0);
     this->server.sendFrame(json::array({4, "x", 7}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == 1; }));
+    ASSERT_TRUE(eventually([&] { return calls == 1; }));
     EXPECT_EQ(popped, "x7");
     EXPECT_EQ(this->log.lines().size(), linesBeforeLogin + 2);  // login and polling start
     EXPECT_NE(handlerThread, std::this_thread::get_id());
 
     this->server.sendFrame(json::array({9, 1}));
     ASSERT_TRUE(this->log.waitFor("Cannot find chanel "));
-    EXPECT_EQ(this->log.find("Cannot find chanel ").at(0).text, TypeParam::kUnknownChannel9);
+    EXPECT_EQ(this->log.startingWith("Cannot find chanel ").at(0).text, TypeParam::kUnknownChannel9);
     EXPECT_EQ(calls, 1);
 }
 
@@ -310,12 +302,12 @@ TYPED_TEST(RtdeTransportTest, BadFramesAndThrowingHandlersAreLoggedAndSkipped) {
     this->server.sendFrame(json::array({1, 2}));
     this->server.sendFrame(json{{"a", 1}});
     this->server.sendFrame(json::array({1, 0}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return delivered == 1; }));
+    ASSERT_TRUE(eventually([&] { return delivered == 1; }));
     EXPECT_EQ(this->log.count("RTDE parse_error: "), 1u);
     EXPECT_EQ(this->log.count("RTDE type_error: "), 1u);
     EXPECT_EQ(this->log.count("RTDE unknown error: "), 1u);
     EXPECT_EQ(this->log.count("Json str is not array: \"{\"a\":1}\""), 1u);
-    const auto dumps = this->log.find("len: ");
+    const auto dumps = this->log.startingWith("len: ");
     ASSERT_EQ(dumps.size(), 3u);
     EXPECT_EQ(dumps[0].text.substr(0, 16), "len: 9 data: -{g");
 }
@@ -351,7 +343,7 @@ TYPED_TEST(RtdeTransportTest, QueuedWritesGoOutWholeAndInOrder) {
     this->connectAndLogin();
     this->server.holdReading(true);
     this->server.sendFrame(json::array({2}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return published == frames; }));
+    ASSERT_TRUE(eventually([&] { return published == frames; }));
     this->server.holdReading(false);
     ASSERT_TRUE(this->server.waitForMessages(frames));
     const auto messages = this->server.messages();
@@ -374,7 +366,7 @@ TYPED_TEST(RtdeTransportTest, PublishingWhileStreamingLosesNoReceivedByte) {
     while (this->server.streamed() < 400) {
         ASSERT_EQ(this->transport->publish(1, [](OutputBuilder& builder) { builder.push(1); }), 0);
     }
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] {
+    ASSERT_TRUE(eventually([&] {
         std::lock_guard<std::mutex> guard(mutex);
         return sequence.size() == 400;
     }));
@@ -397,7 +389,7 @@ TYPED_TEST(RtdeTransportTest, LogoutPausesAndLoginResumes) {
     ASSERT_EQ(this->transport->login("", ""), 0);
     this->server.sendFrame(json::array({1}));
     // The frame sent while logged out is read after the login.
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == 2; }));
+    ASSERT_TRUE(eventually([&] { return calls == 2; }));
     EXPECT_EQ(this->log.count("Start RTDE polling..."), 2u);
 
     // A second login while polling succeeds at once.
@@ -411,7 +403,7 @@ TYPED_TEST(RtdeTransportTest, LogoutPausesAndLoginResumes) {
     ASSERT_EQ(this->transport->login("", ""), 0);
     const int before = calls;
     this->server.sendFrame(json::array({1}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == before + 1; }));
+    ASSERT_TRUE(eventually([&] { return calls == before + 1; }));
     EXPECT_EQ(this->log.count("RTDE client recv package failed"), 0u);
 }
 
@@ -421,7 +413,7 @@ TYPED_TEST(RtdeTransportTest, DisconnectResetsEverythingOnce) {
     ASSERT_EQ(this->transport->setTopic(false, {"out_a"}, 1.0, 5), 5);
     EXPECT_EQ(this->transport->disconnect(), 0);
     EXPECT_EQ(this->log.count(TypeParam::kDisconnected), 1u);
-    EXPECT_EQ(this->eventCount(), 1u);
+    EXPECT_EQ(this->events.codes().size(), 1u);
     EXPECT_FALSE(this->transport->hasLogined());
     EXPECT_EQ(this->transport->getProtocolVersion(), -1);
     EXPECT_TRUE(this->transport->getRegisteredOutputRecipe().empty());
@@ -429,7 +421,7 @@ TYPED_TEST(RtdeTransportTest, DisconnectResetsEverythingOnce) {
 
     EXPECT_EQ(this->transport->disconnect(), 0);
     EXPECT_EQ(this->log.count(TypeParam::kDisconnected), 1u);
-    EXPECT_EQ(this->eventCount(), 1u);
+    EXPECT_EQ(this->events.codes().size(), 1u);
 
     this->connectAndLogin();
     EXPECT_EQ(this->transport->setTopic(false, {"out_a"}, 1.0, 5), 5);
@@ -439,7 +431,7 @@ TYPED_TEST(RtdeTransportTest, ServerClosingIsAConnectionLossWithoutSpinning) {
     this->connectAndLogin();
     ASSERT_EQ(this->transport->setTopic(false, {"out_a"}, 1.0, 5), 5);
     this->server.closeClient();
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return this->eventCount() == 1; }));
+    ASSERT_TRUE(eventually([&] { return this->events.codes().size() == 1; }));
     EXPECT_EQ(this->log.count(TypeParam::kDisconnected), 1u);
     EXPECT_FALSE(this->transport->hasConnected());
     EXPECT_TRUE(this->transport->getRegisteredOutputRecipe().empty());
@@ -455,7 +447,7 @@ TYPED_TEST(RtdeTransportTest, ResetStreamIsAConnectionLossAfterOneReadError) {
     this->server.holdReading(true);
     ASSERT_EQ(this->transport->publish(1, [](OutputBuilder& builder) { builder.push(1); }), 0);
     this->server.closeClient();  // with the frame unread: a reset
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return this->eventCount() == 1; }));
+    ASSERT_TRUE(eventually([&] { return this->events.codes().size() == 1; }));
     EXPECT_EQ(this->log.count("RTDE client recv package failed: "), 1u);
     EXPECT_EQ(this->log.count("RTDE client recv retry fail"), 0u);
     EXPECT_EQ(this->log.count(TypeParam::kDisconnected), 1u);
@@ -471,13 +463,13 @@ TYPED_TEST(RtdeTransportTest, ThrowingEventHandlerLeavesThePollingThreadRunning)
     });
     this->connectAndLogin();
     this->server.closeClient();
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return events == 1; }));
+    ASSERT_TRUE(eventually([&] { return events == 1; }));
 
     ASSERT_TRUE(this->server.waitForConnection(1));
     this->connectAndLogin();
     this->transport->subscribe(5, [&](InputParser&) { ++calls; });
     this->server.sendFrame(json::array({5}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == 1; }));
+    ASSERT_TRUE(eventually([&] { return calls == 1; }));
 }
 
 TYPED_TEST(RtdeTransportTest, ProbeFindingTheLossResetsTablesAndReconnectWorks) {
@@ -487,8 +479,8 @@ TYPED_TEST(RtdeTransportTest, ProbeFindingTheLossResetsTablesAndReconnectWorks) 
     this->transport->logout();
     ASSERT_TRUE(this->log.waitFor("Pause RTDE polling..."));
     this->server.closeClient();
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return !this->transport->hasConnected(); }));
-    EXPECT_EQ(this->eventCount(), 1u);
+    ASSERT_TRUE(eventually([&] { return !this->transport->hasConnected(); }));
+    EXPECT_EQ(this->events.codes().size(), 1u);
     EXPECT_TRUE(this->transport->getRegisteredOutputRecipe().empty());
     EXPECT_EQ(this->transport->publish(1, [](OutputBuilder&) {}), -1);
 
@@ -496,7 +488,7 @@ TYPED_TEST(RtdeTransportTest, ProbeFindingTheLossResetsTablesAndReconnectWorks) 
     EXPECT_EQ(this->transport->setTopic(false, {"out_a"}, 1.0, 5), 5);
     this->transport->subscribe(5, [&](InputParser&) { ++calls; });
     this->server.sendFrame(json::array({5, 1}));
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == 1; }));
+    ASSERT_TRUE(eventually([&] { return calls == 1; }));
 }
 
 TYPED_TEST(RtdeTransportTest, TablesStaySafeWhileHandlersAndTopicsChangeDuringStreaming) {
@@ -545,11 +537,11 @@ TEST_F(RtdeTcpTimersTest, WatchdogWarnsBelowEightyPercentOfTheRequestedRate) {
         for (int i = 0; i < count; ++i) {
             server.sendFrame(json::array({channel, i}));
         }
-        ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return calls == target; }));
+        ASSERT_TRUE(eventually([&] { return calls == target; }));
     };
     deliver(3, 39);
     transport->checkReceiveRates();
-    const auto warnings = log.find("The chanel ");
+    const auto warnings = log.startingWith("The chanel ");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].text, "The chanel 3 of RTDE received 39 packages less than 50 in 5 seconds");
     EXPECT_EQ(warnings[0].level, 2);
@@ -566,7 +558,7 @@ TEST_F(RtdeTcpTimersTest, KeepAliveStartsAtTheThirdSilentTick) {
     transport = makeTransport(RtdeTiming{tick, std::chrono::hours(1)});
     connectAndLogin();
     const auto loggedIn = RtdeTestServer::Clock::now();
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return server.keepAlives().size() >= 2; }));
+    ASSERT_TRUE(eventually([&] { return server.keepAlives().size() >= 2; }));
     const auto first = server.keepAlives();
     EXPECT_GE(first[0] - loggedIn, 2 * tick - 20ms);
     EXPECT_EQ(server.received().substr(0, 18), std::string("__ping__\0__ping__\0", 18));
@@ -584,6 +576,6 @@ TEST_F(RtdeTcpTimersTest, KeepAliveStartsAtTheThirdSilentTick) {
         }
         return RtdeTestServer::Clock::time_point();
     };
-    ASSERT_TRUE(RtdeTestServer::waitUntil([&] { return laterPing() != RtdeTestServer::Clock::time_point(); }));
+    ASSERT_TRUE(eventually([&] { return laterPing() != RtdeTestServer::Clock::time_point(); }));
     EXPECT_GE(laterPing() - dataSent, 2 * tick - 20ms);
 }

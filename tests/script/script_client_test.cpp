@@ -6,13 +6,14 @@
 
 #include "script_service.h"
 #include "zorv_interface/script_client.h"
+#include "zorv_test_support.h"
 
 namespace zorv_interface {
 namespace {
 
-using script_test::LogRecorder;
 using script_test::ScriptService;
-using script_test::eventually;
+using zorv_test::LogRecorder;
+using zorv_test::eventually;
 
 const std::string kBurstEnd = "\r\n\r\n";
 
@@ -45,7 +46,7 @@ TEST(ScriptClient, LocalKindUsesTheServicesStandardPath) {
     ScriptClient client(1);
     client.setLogHandler(logs.handler());
     EXPECT_EQ(client.connect(service->host(), service->port()), -1);
-    const auto failed = logs.at(119);
+    const auto failed = logs.atLine(119);
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0].file, "connector_script_uds.cpp");
     EXPECT_EQ(failed[0].text.rfind("Connect to /run/nelt/script.socket FAILED: ", 0), 0u);
@@ -94,16 +95,16 @@ TEST(ScriptClient, DestroyingAConnectedLoggedInClientReturnsPromptly) {
     });
     ASSERT_EQ(client->connect(service->host(), service->port()), 0);
     ASSERT_EQ(client->login("", ""), 0);
-    ASSERT_TRUE(logs.waitFor(52));
+    ASSERT_TRUE(logs.waitForLine(52));
 
     const auto start = std::chrono::steady_clock::now();
     client.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(lost, 1);
-    ASSERT_EQ(logs.at(235).size(), 1u);
-    EXPECT_EQ(logs.at(235)[0].text, "Script Tcp Client logout");
-    ASSERT_EQ(logs.at(266).size(), 1u);
-    EXPECT_EQ(logs.at(62).size(), 1u);
+    ASSERT_EQ(logs.atLine(235).size(), 1u);
+    EXPECT_EQ(logs.atLine(235)[0].text, "Script Tcp Client logout");
+    ASSERT_EQ(logs.atLine(266).size(), 1u);
+    EXPECT_EQ(logs.atLine(62).size(), 1u);
     EXPECT_TRUE(service->waitForClientsGone(1));
 }
 

@@ -11,13 +11,14 @@
 #include "connector_script_tcp.h"
 #include "connector_script_uds.h"
 #include "script_service.h"
+#include "zorv_test_support.h"
 
 namespace zorv_interface {
 namespace {
 
-using script_test::LogRecorder;
 using script_test::ScriptService;
-using script_test::eventually;
+using zorv_test::LogRecorder;
+using zorv_test::eventually;
 using Clock = std::chrono::steady_clock;
 
 const std::string kBurstEnd = "\r\n\r\n";
@@ -59,7 +60,7 @@ protected:
         service = Kind::service(folder);
         connector = std::make_unique<typename Kind::Connector>();
         connector->setLogHandler(logs.handler());
-        connector->setEventHandler([this](int event) { events.push_back(event); });
+        connector->setEventHandler(events.handler());
     }
 
     void TearDown() override {
@@ -81,7 +82,7 @@ protected:
     void connectAndLogin() {
         ASSERT_EQ(connect(), 0);
         ASSERT_EQ(connector->login("user", "password"), 0);
-        ASSERT_TRUE(logs.waitFor(52));
+        ASSERT_TRUE(logs.waitForLine(52));
     }
 
     std::string writeFile(const std::string& name, const std::string& content) {
@@ -91,27 +92,14 @@ protected:
     }
 
     std::string lastText(int line) {
-        const auto found = logs.at(line);
+        const auto found = logs.atLine(line);
         return found.empty() ? "<not logged>" : found.back().text;
     }
-
-    struct Events {
-        void push_back(int event) {
-            std::lock_guard<std::mutex> lock(mutex);
-            seen.push_back(event);
-        }
-        std::vector<int> get() {
-            std::lock_guard<std::mutex> lock(mutex);
-            return seen;
-        }
-        std::mutex mutex;
-        std::vector<int> seen;
-    };
 
     std::string folder;
     std::unique_ptr<ScriptService> service;
     LogRecorder logs;
-    Events events;
+    zorv_test::EventRecorder events;
     std::unique_ptr<typename Kind::Connector> connector;
 };
 
@@ -123,7 +111,7 @@ TYPED_TEST(ScriptConnector, ConnectsOnceAndRefusesToReconnectWhileAlive) {
     ASSERT_EQ(this->connect(), 0);
     EXPECT_TRUE(this->connector->hasConnected());
     EXPECT_EQ(this->connect(), 1);
-    const auto warnings = this->logs.at(TypeParam::already_connected);
+    const auto warnings = this->logs.atLine(TypeParam::already_connected);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0].level, int(LogLevel::Warning));
     EXPECT_EQ(warnings[0].file, TypeParam::source);
@@ -138,7 +126,7 @@ TYPED_TEST(ScriptConnector, FailedConnectIsLoggedAndLeavesTheConnectorUnconnecte
     this->service.reset();
     EXPECT_EQ(this->connector->connect(host, port), -1);
     EXPECT_FALSE(this->connector->hasConnected());
-    const auto failed = this->logs.at(TypeParam::connect_failed);
+    const auto failed = this->logs.atLine(TypeParam::connect_failed);
     ASSERT_EQ(failed.size(), 1u);
     EXPECT_EQ(failed[0].level, int(LogLevel::Error));
     EXPECT_EQ(failed[0].text.rfind(TypeParam::connect_failed_text, 0), 0u) << failed[0].text;
@@ -152,9 +140,9 @@ TYPED_TEST(ScriptConnector, NothingIsSentBeforeLogin) {
     EXPECT_EQ(this->connector->send("main", [](ScriptWriter&) { return 0; }), -1);
     EXPECT_EQ(this->connector->sendString("x"), -1);
     EXPECT_EQ(this->connector->sendFile(this->writeFile("s.lua", "x")), -1);
-    EXPECT_EQ(this->logs.at(TypeParam::send_not_logined).size(), 1u);
-    EXPECT_EQ(this->logs.at(TypeParam::string_not_logined).size(), 1u);
-    EXPECT_EQ(this->logs.at(TypeParam::file_not_logined).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(TypeParam::send_not_logined).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(TypeParam::string_not_logined).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(TypeParam::file_not_logined).size(), 1u);
 
     ASSERT_EQ(this->connector->login("u", "p"), 0);
     ASSERT_EQ(this->connector->sendString("y"), 0);
@@ -188,7 +176,7 @@ TYPED_TEST(ScriptConnector, TerminatorOnlyAllowedAsTheLastFourBytes) {
     EXPECT_EQ(this->connector->sendString("a" + kBurstEnd + "b"), -1);
     EXPECT_EQ(this->connector->sendString("a" + kBurstEnd + "\r\n"), -1);
     EXPECT_EQ(this->connector->sendFile(this->writeFile("t.lua", "ab" + kBurstEnd + "c")), -1);
-    const auto refused = this->logs.at(TypeParam::string_terminator);
+    const auto refused = this->logs.atLine(TypeParam::string_terminator);
     ASSERT_EQ(refused.size(), 2u);
     EXPECT_EQ(refused[0].level, int(LogLevel::Error));
     EXPECT_EQ(refused[0].text, "Script send fail! The script contains '\r\n\r\n' at index [1]\n");
@@ -206,7 +194,7 @@ TYPED_TEST(ScriptConnector, UnreadableFileIsRefusedWithoutSending) {
     const std::string missing = this->folder + "/missing.lua";
     EXPECT_EQ(this->connector->sendFile(missing), -1);
     EXPECT_EQ(this->connector->sendFile(this->folder), -1);
-    const auto refused = this->logs.at(TypeParam::file_unreadable);
+    const auto refused = this->logs.atLine(TypeParam::file_unreadable);
     ASSERT_EQ(refused.size(), 2u);
     EXPECT_EQ(refused[0].level, int(LogLevel::Error));
     EXPECT_NE(refused[0].text.find(missing), std::string::npos);
@@ -223,9 +211,9 @@ TYPED_TEST(ScriptConnector, ScriptTooLongForAFrameIsRefusedAndTheConnectionStays
         w.append(std::string(65536, 'y'));
         return 0;
     }), -1);
-    EXPECT_EQ(this->logs.at(TypeParam::string_write_failed).size(), 1u);
-    EXPECT_EQ(this->logs.at(TypeParam::send_write_failed).size(), 1u);
-    EXPECT_TRUE(this->events.get().empty());
+    EXPECT_EQ(this->logs.atLine(TypeParam::string_write_failed).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(TypeParam::send_write_failed).size(), 1u);
+    EXPECT_TRUE(this->events.codes().empty());
 
     EXPECT_EQ(this->connector->sendString(std::string(65535, 'z')), 0);
     ASSERT_TRUE(this->service->waitForFrames(1));
@@ -293,36 +281,36 @@ TYPED_TEST(ScriptConnector, LivenessProbeLeavesWaitingRepliesInPlace) {
     }
     ASSERT_EQ(this->connector->login("", ""), 0);
     ASSERT_TRUE(eventually([&] { return errors == 1; }));
-    EXPECT_TRUE(this->logs.at(345).empty() && this->logs.at(312).empty());
+    EXPECT_TRUE(this->logs.atLine(345).empty() && this->logs.atLine(312).empty());
 }
 
 TYPED_TEST(ScriptConnector, ServiceClosingTheStreamIsAConnectionLoss) {
     this->connector->setEventHandler([this](int event) {
-        this->events.push_back(event);
+        this->events.record(event);
         throw std::runtime_error("an application fault on the receiving thread");
     });
     this->connectAndLogin();
     this->service->dropClient();
-    ASSERT_TRUE(eventually([&] { return this->events.get() == std::vector<int>{1}; }));
+    ASSERT_TRUE(eventually([&] { return this->events.codes() == std::vector<int>{1}; }));
     EXPECT_EQ(this->lastText(TypeParam::disconnected), "SCRIPT Tcp client disconnected.");
-    EXPECT_TRUE(this->logs.waitFor(62));
+    EXPECT_TRUE(this->logs.waitForLine(62));
     EXPECT_FALSE(this->connector->hasLogined());
     EXPECT_FALSE(this->connector->hasConnected());
-    EXPECT_EQ(this->logs.at(52).size(), 1u);
-    EXPECT_EQ(this->logs.at(62).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(52).size(), 1u);
+    EXPECT_EQ(this->logs.atLine(62).size(), 1u);
 
     ASSERT_EQ(this->connect(), 0);
     ASSERT_EQ(this->connector->login("", ""), 0);
-    EXPECT_TRUE(eventually([&] { return this->logs.at(52).size() == 2; }));
+    EXPECT_TRUE(eventually([&] { return this->logs.atLine(52).size() == 2; }));
 }
 
 TYPED_TEST(ScriptConnector, SendingToAVanishedServiceFailsAndReportsTheLossOnce) {
     this->connectAndLogin();
     this->service->dropClient();
     EXPECT_TRUE(eventually([&] { return this->connector->sendString("x") == -1; }));
-    EXPECT_TRUE(eventually([&] { return !this->events.get().empty(); }));
-    EXPECT_TRUE(this->logs.waitFor(62));
-    EXPECT_EQ(this->events.get(), std::vector<int>{1});
+    EXPECT_TRUE(eventually([&] { return !this->events.codes().empty(); }));
+    EXPECT_TRUE(this->logs.waitForLine(62));
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
     EXPECT_FALSE(this->connector->hasConnected());
 }
 
@@ -331,21 +319,21 @@ TYPED_TEST(ScriptConnector, ProbeReportsALossNoticedWhileLoggedOut) {
     ASSERT_TRUE(this->service->waitForAccepted(1));
     this->service->dropClient();
     EXPECT_TRUE(eventually([&] { return !this->connector->hasConnected(); }));
-    EXPECT_EQ(this->events.get(), std::vector<int>{1});
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
     EXPECT_EQ(this->connector->disconnect(), 0);
-    EXPECT_EQ(this->events.get(), std::vector<int>{1});
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
 }
 
 TYPED_TEST(ScriptConnector, DisconnectReportsTheEventOnlyWhenConnected) {
     EXPECT_EQ(this->connector->disconnect(), 0);
-    EXPECT_TRUE(this->events.get().empty());
+    EXPECT_TRUE(this->events.codes().empty());
     this->connectAndLogin();
     EXPECT_EQ(this->connector->disconnect(), 0);
-    EXPECT_EQ(this->events.get(), std::vector<int>{1});
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
     EXPECT_FALSE(this->connector->hasLogined());
     EXPECT_EQ(this->lastText(TypeParam::disconnected), "SCRIPT Tcp client disconnected.");
     EXPECT_TRUE(this->service->waitForClientsGone(1));
-    EXPECT_TRUE(this->logs.waitFor(62));
+    EXPECT_TRUE(this->logs.waitForLine(62));
     EXPECT_EQ(this->connector->sendString("x"), -1);
 }
 
@@ -354,7 +342,7 @@ TYPED_TEST(ScriptConnector, SecondLoginWhilePollingReturnsAtOnce) {
     const auto start = Clock::now();
     EXPECT_EQ(this->connector->login("", ""), 0);
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
-    EXPECT_EQ(this->logs.at(TypeParam::login).size(), 2u);
+    EXPECT_EQ(this->logs.atLine(TypeParam::login).size(), 2u);
 
     EXPECT_EQ(this->connector->logout(), 0);
     EXPECT_EQ(this->lastText(TypeParam::logout), TypeParam::logout == 235 ? "Script Tcp Client logout"
@@ -398,7 +386,7 @@ TYPED_TEST(ScriptConnector, ManyRoundsWhileHandlersAreReplaced) {
     replacer.join();
     // The installed handler refers to this frame; join the receiving thread while it lives.
     this->connector.reset();
-    EXPECT_EQ(this->events.get().size(), 200u);
+    EXPECT_EQ(this->events.codes().size(), 200u);
 }
 
 }  // namespace

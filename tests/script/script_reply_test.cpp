@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "script_reply.h"
+#include "zorv_test_support.h"
 
 namespace zorv_interface {
 namespace {
@@ -14,23 +15,11 @@ using Calls = std::vector<std::pair<std::string, std::string>>;
 const ScriptReplyRules kTcpRules{false, false, 345, 348, 351};
 const ScriptReplyRules kLocalRules{true, true, 312, 315, 318};
 
-struct LoggedLine {
-    int level;
-    std::string file;
-    int line;
-    std::string text;
-};
-
 // Dispatches bursts the way a connector does and records what comes out.
 class ReplyDispatch : public ::testing::Test {
 protected:
     ScriptReplyContext context(const ScriptReplyRules& rules) {
-        ScriptReplyContext made{rules, "connector_script_tcp.cpp",
-                                [this](int level, const char* file, int line, const std::string& text) {
-                                    logged.push_back({level, file, line, text});
-                                },
-                                handlers};
-        return made;
+        return ScriptReplyContext{rules, "connector_script_tcp.cpp", logs.handler(), handlers};
     }
 
     void dispatch(const std::string& burst, const ScriptReplyRules& rules = kTcpRules) {
@@ -66,7 +55,7 @@ protected:
     Calls updates;
     std::vector<std::string> errors;
     Calls tracebacks;
-    std::vector<LoggedLine> logged;
+    zorv_test::LogRecorder logs;
 };
 
 TEST(SplitReplies, CutsBetweenObjectsSeparatedByWhiteSpaceOnly) {
@@ -104,10 +93,11 @@ TEST_F(ReplyDispatch, ObjectsWithoutSeparationFailAsOne) {
     recordErrors();
     dispatch(R"({"event":"error","data":1})" "\n" R"({"event":"error","data":2})" "\r\n\r\n");
     EXPECT_EQ(errors, (std::vector<std::string>{"1", "2"}));
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(logs.lines().empty());
 
     dispatch(R"({"event":"error","data":3}{"event":"error","data":4})" "\r\n\r\n");
     EXPECT_EQ(errors.size(), 2u);
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].level, int(LogLevel::Warning));
     EXPECT_EQ(logged[0].line, 345);
@@ -124,9 +114,10 @@ TEST_F(ReplyDispatch, TableValues) {
     EXPECT_EQ(valueOf("table", R"({"name":"T","x":1})"), "T");
     EXPECT_EQ(valueOf("table", R"({"x":1})"), "");
     EXPECT_EQ(valueOf("table", R"("text")"), "");
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(logs.lines().empty());
     EXPECT_EQ(valueOf("table", R"([1,"x"])"), "<no update>");
     EXPECT_EQ(valueOf("table", R"({"name":5})"), "<no update>");
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_EQ(logged[0].line, 348);
     EXPECT_EQ(logged[1].line, 348);
@@ -141,6 +132,7 @@ TEST_F(ReplyDispatch, ScalarValuesAndTheLocalSocketsUnquotedStrings) {
     EXPECT_EQ(valueOf("string", R"("hi")"), R"("hi")");
     EXPECT_EQ(valueOf("string", R"("hi")", kLocalRules), "hi");
     EXPECT_EQ(valueOf("string", "7", kLocalRules), "<no update>");
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].line, 315);
 }
@@ -168,6 +160,7 @@ TEST_F(ReplyDispatch, RepairsAMissingOpeningBraceOnly) {
 
     dispatch(R"( {"event":"error","data":3})" "\r\n\r\n");
     EXPECT_EQ(errors.size(), 2u);
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].line, 345);
     EXPECT_EQ(logged[0].text.rfind(R"(Parse json string |{" {"event")", 0), 0u);
@@ -177,6 +170,7 @@ TEST_F(ReplyDispatch, NonStringNameIsATypeError) {
     recordUpdates();
     dispatch(R"({"event":"updateVariable","name":5,"type":"number","value":1})" "\r\n\r\n", kLocalRules);
     EXPECT_TRUE(updates.empty());
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 1u);
     EXPECT_EQ(logged[0].line, 315);
     EXPECT_NE(logged[0].text.find("| FAILED:[json.exception.type_error"), std::string::npos);
@@ -193,6 +187,7 @@ TEST_F(ReplyDispatch, HandlerExceptionsOfAnyTypeAreLoggedAndTheBurstGoesOn) {
     dispatch("{\"event\":\"error\",\"data\":1}\n{\"event\":\"error\",\"data\":2}\n"
              "{\"event\":\"error\",\"data\":3}\n{\"event\":\"error\",\"data\":4}\r\n\r\n");
     EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "3", "4"}));
+    const auto logged = logs.lines();
     ASSERT_EQ(logged.size(), 3u);
     for (const auto& line : logged) {
         EXPECT_EQ(line.line, 351);
@@ -210,7 +205,7 @@ TEST_F(ReplyDispatch, OtherEventsAndMissingHandlersAreIgnored) {
     dispatch(R"({"event":"started","name":"v"})" "\r\n" R"({"event":7})" "\r\n\r\n");
     EXPECT_TRUE(updates.empty());
     EXPECT_TRUE(errors.empty());
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(logs.lines().empty());
 }
 
 }  // namespace

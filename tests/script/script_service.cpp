@@ -208,41 +208,4 @@ void ScriptService::splitFrames() {
     }
 }
 
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
-std::function<void(int, const char*, int, const std::string&)> LogRecorder::handler() {
-    return [this](int level, const char* file, int line, const std::string& text) {
-        std::lock_guard<std::mutex> lock(mutex);
-        recorded.push_back({level, file, line, text});
-    };
-}
-
-std::vector<LogRecorder::Line> LogRecorder::lines() const {
-    std::lock_guard<std::mutex> lock(mutex);
-    return recorded;
-}
-
-std::vector<LogRecorder::Line> LogRecorder::at(int line) const {
-    std::vector<Line> found;
-    for (const auto& entry : lines()) {
-        if (entry.line == line) {
-            found.push_back(entry);
-        }
-    }
-    return found;
-}
-
-bool LogRecorder::waitFor(int line) const {
-    return eventually([&] { return !at(line).empty(); });
-}
-
 }  // namespace script_test

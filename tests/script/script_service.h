@@ -64,28 +64,4 @@ private:
     int gone_count = 0;
 };
 
-// Polls a condition of the test's own state for up to five seconds.
-bool eventually(const std::function<bool()>& done);
-
-// Collects the lines a client logs.
-class LogRecorder {
-public:
-    struct Line {
-        int level;
-        std::string file;
-        int line;
-        std::string text;
-    };
-
-    std::function<void(int, const char*, int, const std::string&)> handler();
-    std::vector<Line> lines() const;
-    // Lines logged at the given line number.
-    std::vector<Line> at(int line) const;
-    bool waitFor(int line) const;
-
-private:
-    mutable std::mutex mutex;
-    std::vector<Line> recorded;
-};
-
 }  // namespace script_test
