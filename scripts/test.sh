@@ -49,4 +49,4 @@ build/consumer/build/zorv_consumer
 
 section "summary"
 awk '/tests passed, [0-9]+ tests failed out of/ { failed += $4; total += $NF }
-     END { printf "all suites: %d passed, %d failed\n", total - failed, failed }' "$summary"
+     END { printf "total: %d passed, %d failed\n", total - failed, failed }' "$summary"
