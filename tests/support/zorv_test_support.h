@@ -4,7 +4,9 @@
 // bound, recording what a component logs or reports, and a port nobody listens on.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -133,5 +135,55 @@ inline int closedPort() {
     ::close(fd);
     return ntohs(address.sin_port);
 }
+
+// A loopback listener that never accepts, its backlog filled by connections of its
+// own: the kernel then neither accepts nor refuses further connection requests, as
+// with a powered-off controller. `ready()` tells whether that state was reached.
+class UnansweredListener {
+public:
+    UnansweredListener() {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener, 0);
+        socklen_t length = sizeof address;
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        for (int attempt = 0; attempt < 16 && !ready_; ++attempt) {
+            ready_ = !connectsWithin(address, std::chrono::milliseconds(200));
+        }
+    }
+    ~UnansweredListener() {
+        for (const int fd : fillers) {
+            ::close(fd);
+        }
+        ::close(listener);
+    }
+    UnansweredListener(const UnansweredListener&) = delete;
+    UnansweredListener& operator=(const UnansweredListener&) = delete;
+
+    int port() const { return port_; }
+    bool ready() const { return ready_; }
+
+private:
+    // One more connection request; true when the kernel completed it in time.
+    bool connectsWithin(const sockaddr_in& address, std::chrono::milliseconds limit) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        fillers.push_back(fd);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            return true;
+        }
+        pollfd watched{fd, POLLOUT, 0};
+        return ::poll(&watched, 1, static_cast<int>(limit.count())) > 0;
+    }
+
+    int listener = -1;
+    int port_ = 0;
+    bool ready_ = false;
+    std::vector<int> fillers;
+};
 
 }  // namespace zorv_test
