@@ -41,10 +41,20 @@ grep -E 'stat::number_of_executed_units' build/fuzz/fuzz.log
 
 section "consumer of the installed package"
 rm -rf build/consumer
-cmake --install build/release --prefix build/consumer/prefix >/dev/null
-cmake -S tests/consumer -B build/consumer/build -DCMAKE_PREFIX_PATH="$PWD/build/consumer/prefix" >/dev/null
+prefix=$PWD/build/consumer/prefix
+cmake --install build/release --prefix "$prefix" >/dev/null
+cmake -S tests/consumer -B build/consumer/build -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build build/consumer/build -j"$JOBS"
 build/consumer/build/zorv_consumer
+# The same program built through pkg-config. The file names the configured prefix,
+# so redirect it to this one; the run path finds the library there.
+pkg_config() {
+  PKG_CONFIG_PATH=$(find "$prefix" -name zorv_sdk.pc -printf %h) pkg-config --define-variable=prefix="$prefix" "$@"
+}
+read -ra pc_flags <<<"$(pkg_config --cflags --libs zorv_sdk)"
+"${CXX:-c++}" -std=c++17 -Wall -Wextra -Werror tests/consumer/main.cpp -o build/consumer/zorv_consumer_pc \
+  "${pc_flags[@]}" -Wl,-rpath,"$(pkg_config --variable=libdir zorv_sdk)"
+build/consumer/zorv_consumer_pc
 
 
 section "summary"

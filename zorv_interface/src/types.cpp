@@ -1,123 +1,77 @@
 #include "zorv_interface/types.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace zorv_interface {
 
 using json = nlohmann::json;
 
 namespace {
 
-template <typename Enum>
-struct EnumName {
-    Enum value;
-    const char* name;
-};
+// Internal, so that the exported hooks below stay the interface; they call these by
+// qualified name, as unqualified overload resolution would pick the hooks themselves.
+// Order matters: the first entry stands in for any value, and any JSON value
+// (string or not), that a table lacks.
+namespace enum_json {
 
-// The order matters: the first entry stands in for anything the table lacks.
-template <typename Enum>
-using EnumTable = std::vector<EnumName<Enum>>;
+NLOHMANN_JSON_SERIALIZE_ENUM(AutoChargingType, {{AutoChargingType::NONE, "NONE"},
+                                                {AutoChargingType::LOW_POWER_TO_BOARD, "LOW_POWER_TO_BOARD"},
+                                                {AutoChargingType::HIGH_POWER_LEAVE_BOARD, "HIGH_POWER_LEAVE_BOARD"},
+                                                {AutoChargingType::FORCE_TO_BOARD, "FORCE_TO_BOARD"},
+                                                {AutoChargingType::FORCE_LEAVE_BOARD, "FORCE_LEAVE_BOARD"}})
 
-template <typename Enum>
-void write_enum(json& j, Enum value, const EnumTable<Enum>& table) {
-    const auto it = std::find_if(table.begin(), table.end(),
-                                 [value](const EnumName<Enum>& entry) { return entry.value == value; });
-    j = (it != table.end() ? it : table.begin())->name;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(CalibrationType, {{CalibrationType::NONE, "NONE"},
+                                               {CalibrationType::LASER_ODOM, "LASER_ODOM"}})
 
-template <typename Enum>
-Enum read_enum(const json& j, const EnumTable<Enum>& table) {
-    const auto* text = j.get_ptr<const json::string_t*>();
-    const auto it = text == nullptr ? table.end()
-                                    : std::find_if(table.begin(), table.end(), [text](const EnumName<Enum>& entry) {
-                                          return *text == entry.name;
-                                      });
-    return (it != table.end() ? it : table.begin())->value;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(FeedbackStatus, {{FeedbackStatus::NONE, "NONE"},
+                                              {FeedbackStatus::FINISHED, "FINISHED"},
+                                              {FeedbackStatus::RUNNING, "RUNNING"},
+                                              {FeedbackStatus::FAILED, "FAILED"},
+                                              {FeedbackStatus::PAUSED, "PAUSED"},
+                                              {FeedbackStatus::CANCELED, "CANCELED"}})
 
-const EnumTable<AutoChargingType>& table_of(AutoChargingType) {
-    using E = AutoChargingType;
-    static const EnumTable<E> table{{E::NONE, "NONE"},
-                                    {E::LOW_POWER_TO_BOARD, "LOW_POWER_TO_BOARD"},
-                                    {E::HIGH_POWER_LEAVE_BOARD, "HIGH_POWER_LEAVE_BOARD"},
-                                    {E::FORCE_TO_BOARD, "FORCE_TO_BOARD"},
-                                    {E::FORCE_LEAVE_BOARD, "FORCE_LEAVE_BOARD"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(FirmwareUpdateMode, {{FirmwareUpdateMode::NONE, "NONE"},
+                                                  {FirmwareUpdateMode::UPDATE, "UPDATE"},
+                                                  {FirmwareUpdateMode::NOT_UPDATE, "NOT_UPDATE"},
+                                                  {FirmwareUpdateMode::FORCED_UPDATE, "FORCED_UPDATE"}})
 
-const EnumTable<CalibrationType>& table_of(CalibrationType) {
-    using E = CalibrationType;
-    static const EnumTable<E> table{{E::NONE, "NONE"}, {E::LASER_ODOM, "LASER_ODOM"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(MapFormat, {{MapFormat::NONE, "NONE"},
+                                         {MapFormat::OCCUPANCY_GRID, "OCCUPANCY_GRID"},
+                                         {MapFormat::BASE64_PNG, "BASE64_PNG"}})
 
-const EnumTable<FeedbackStatus>& table_of(FeedbackStatus) {
-    using E = FeedbackStatus;
-    static const EnumTable<E> table{{E::NONE, "NONE"},     {E::FINISHED, "FINISHED"}, {E::RUNNING, "RUNNING"},
-                                    {E::FAILED, "FAILED"}, {E::PAUSED, "PAUSED"},     {E::CANCELED, "CANCELED"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(MapVirtualAreaShape, {{MapVirtualAreaShape::NONE, "NONE"},
+                                                   {MapVirtualAreaShape::LINE, "LINE"},
+                                                   {MapVirtualAreaShape::ARC, "ARC"},
+                                                   {MapVirtualAreaShape::CIRCLE, "CIRCLE"},
+                                                   {MapVirtualAreaShape::POLYGON, "POLYGON"}})
 
-const EnumTable<FirmwareUpdateMode>& table_of(FirmwareUpdateMode) {
-    using E = FirmwareUpdateMode;
-    static const EnumTable<E> table{{E::NONE, "NONE"},
-                                    {E::UPDATE, "UPDATE"},
-                                    {E::NOT_UPDATE, "NOT_UPDATE"},
-                                    {E::FORCED_UPDATE, "FORCED_UPDATE"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(MapVirtualAreaType, {{MapVirtualAreaType::NONE, "NONE"},
+                                                  {MapVirtualAreaType::OBSTACLE, "OBSTACLE"},
+                                                  {MapVirtualAreaType::SLOW_DOWN, "SLOW_DOWN"},
+                                                  {MapVirtualAreaType::INFLATE, "INFLATE"}})
 
-const EnumTable<MapFormat>& table_of(MapFormat) {
-    using E = MapFormat;
-    static const EnumTable<E> table{
-        {E::NONE, "NONE"}, {E::OCCUPANCY_GRID, "OCCUPANCY_GRID"}, {E::BASE64_PNG, "BASE64_PNG"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(NavType, {{NavType::NONE, "NONE"},
+                                       {NavType::FREE_TO_POSE, "FREE_TO_POSE"},
+                                       {NavType::FREE_TO_STATION, "FREE_TO_STATION"},
+                                       {NavType::PATH_TO_STATION, "PATH_TO_STATION"}})
 
-const EnumTable<MapVirtualAreaShape>& table_of(MapVirtualAreaShape) {
-    using E = MapVirtualAreaShape;
-    static const EnumTable<E> table{
-        {E::NONE, "NONE"}, {E::LINE, "LINE"}, {E::ARC, "ARC"}, {E::CIRCLE, "CIRCLE"}, {E::POLYGON, "POLYGON"}};
-    return table;
-}
-
-const EnumTable<MapVirtualAreaType>& table_of(MapVirtualAreaType) {
-    using E = MapVirtualAreaType;
-    static const EnumTable<E> table{
-        {E::NONE, "NONE"}, {E::OBSTACLE, "OBSTACLE"}, {E::SLOW_DOWN, "SLOW_DOWN"}, {E::INFLATE, "INFLATE"}};
-    return table;
-}
-
-const EnumTable<NavType>& table_of(NavType) {
-    using E = NavType;
-    static const EnumTable<E> table{{E::NONE, "NONE"},
-                                    {E::FREE_TO_POSE, "FREE_TO_POSE"},
-                                    {E::FREE_TO_STATION, "FREE_TO_STATION"},
-                                    {E::PATH_TO_STATION, "PATH_TO_STATION"}};
-    return table;
-}
-
-const EnumTable<PathShape>& table_of(PathShape) {
-    using E = PathShape;
-    static const EnumTable<E> table{{E::NONE, "NONE"}, {E::LINE, "LINE"}, {E::ARC, "ARC"}, {E::BEZIER, "BEZIER"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(PathShape, {{PathShape::NONE, "NONE"},
+                                         {PathShape::LINE, "LINE"},
+                                         {PathShape::ARC, "ARC"},
+                                         {PathShape::BEZIER, "BEZIER"}})
 
 // MAINTAIN deliberately has no entry.
-const EnumTable<RunningMode>& table_of(RunningMode) {
-    using E = RunningMode;
-    static const EnumTable<E> table{{E::NONE, "NONE"},         {E::START, "START"},       {E::MAPPING, "MAPPING"},
-                                    {E::NAVIGATE, "NAVIGATE"}, {E::CHARGING, "CHARGING"}, {E::STOP, "STOP"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(RunningMode, {{RunningMode::NONE, "NONE"},
+                                           {RunningMode::START, "START"},
+                                           {RunningMode::MAPPING, "MAPPING"},
+                                           {RunningMode::NAVIGATE, "NAVIGATE"},
+                                           {RunningMode::CHARGING, "CHARGING"},
+                                           {RunningMode::STOP, "STOP"}})
 
-const EnumTable<ScriptRuntimeState>& table_of(ScriptRuntimeState) {
-    using E = ScriptRuntimeState;
-    static const EnumTable<E> table{
-        {E::RUNNING, "RUNNING"}, {E::PAUSED, "PAUSED"}, {E::STOPPED, "STOPPED"}, {E::ABORTING, "ABORTING"}};
-    return table;
-}
+NLOHMANN_JSON_SERIALIZE_ENUM(ScriptRuntimeState, {{ScriptRuntimeState::RUNNING, "RUNNING"},
+                                                  {ScriptRuntimeState::PAUSED, "PAUSED"},
+                                                  {ScriptRuntimeState::STOPPED, "STOPPED"},
+                                                  {ScriptRuntimeState::ABORTING, "ABORTING"}})
+
+}  // namespace enum_json
 
 template <typename Status>
 void read_working_status(const json& j, Status& value) {
@@ -128,8 +82,8 @@ void read_working_status(const json& j, Status& value) {
 }  // namespace
 
 #define ZORV_ENUM_JSON(Enum)                                                                           \
-    void to_json(json& j, const Enum& value) { write_enum(j, value, table_of(Enum{})); }               \
-    void from_json(const json& j, Enum& value) { value = read_enum(j, table_of(Enum{})); }
+    void to_json(json& j, const Enum& value) { enum_json::to_json(j, value); }                         \
+    void from_json(const json& j, Enum& value) { enum_json::from_json(j, value); }
 
 ZORV_ENUM_JSON(AutoChargingType)
 ZORV_ENUM_JSON(CalibrationType)
