@@ -9,7 +9,6 @@
 #include <random>
 #include <string_view>
 
-#include "socket_timeouts.h"
 #include "zorv_interface/zorv_exception.h"
 
 namespace jsonrpccxx {
@@ -55,7 +54,8 @@ bool endsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-ConnectorAsio::ConnectorAsio() : packageDispatch(std::make_unique<PackageDispatch>()) {}
+ConnectorAsio::ConnectorAsio(std::chrono::milliseconds connectBound)
+    : connectWait(connectBound), packageDispatch(std::make_unique<PackageDispatch>()) {}
 
 // Members go in reverse order: the socket closes before its I/O context goes.
 ConnectorAsio::~ConnectorAsio() = default;
@@ -133,9 +133,11 @@ int ConnectorAsio::connect(const std::string& ip, int port) {
     }
     receivePending = false;
 
-    const auto address = asio::ip::make_address(ip);
-    std::error_code error;
-    sock->connect(asio::ip::tcp::endpoint(address, static_cast<unsigned short>(port)), error);
+    const asio::ip::tcp::endpoint peer(asio::ip::make_address(ip), static_cast<unsigned short>(port));
+    // Nothing abandons a connect: it holds connMutex, and disconnect leaves an
+    // unconnected socket alone.
+    const std::error_code error =
+        connectWithin(*sock, peer, std::chrono::steady_clock::now() + connectWait, [] { return false; });
     if (error) {
         writeLog(LogLevel::Error, 95, "Connect to " + target + " FAILED: " + error.message());
         return -8;

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "connector.h"
+#include "socket_timeouts.h"
 #include "zorv_interface/codec.h"
 #include "zorv_interface/log.h"
 
@@ -74,7 +75,8 @@ private:
 // caller's thread until the reply is in or the request time-out expires.
 class ConnectorAsio : public Connector {
 public:
-    ConnectorAsio();
+    // connectBound: how long connect waits for a peer that neither accepts nor refuses.
+    explicit ConnectorAsio(std::chrono::milliseconds connectBound = kSocketIoTimeout);
     ~ConnectorAsio() override;
     ConnectorAsio(const ConnectorAsio&) = delete;
     ConnectorAsio& operator=(const ConnectorAsio&) = delete;
@@ -95,6 +97,8 @@ public:
 
     // The login line's digest of a password: the 1-bit count of each salted byte.
     static std::string loginDigest(const std::string& passwd);
+
+    std::chrono::milliseconds connectBound() const { return connectWait; }
 
 private:
     using Socket = asio::ip::tcp::socket;
@@ -128,6 +132,7 @@ private:
     void notifyLost();
     void writeLog(LogLevel level, int line, const std::string& text);
 
+    const std::chrono::milliseconds connectWait;
     RecursiveTimedMutex connMutex;
     std::shared_ptr<asio::io_context> ioContext;
     std::shared_ptr<Socket> socket;
