@@ -10,12 +10,17 @@ namespace {
 constexpr int kParseError = -32700;
 constexpr int kInternalError = -32603;
 
-std::string describe(int code, const std::string& message, const json& data) {
+std::string describe(int code, const std::string& message, const std::optional<json>& data) {
     std::string text = std::to_string(code) + ": " + message;
-    if (!data.is_null()) {
-        text += ", data: " + data.dump();
+    if (data) {
+        text += ", data: " + data->dump();
     }
     return text;
+}
+
+std::optional<json> dataOf(const json& error) {
+    const auto data = error.find("data");
+    return data != error.end() ? std::optional<json>(*data) : std::nullopt;
 }
 
 // Only a negative integer code (a written minus sign) that fits an int, with a text
@@ -34,8 +39,8 @@ bool isWellFormedError(const json& error) {
 
 }  // namespace
 
-JsonRpcException::JsonRpcException(int code, const std::string& message, const json& data)
-    : code(code), message(message), data(data), text(describe(code, message, data)) {}
+JsonRpcException::JsonRpcException(int code, const std::string& message, std::optional<json> data)
+    : code(code), message(message), data(std::move(data)), text(describe(code, message, this->data)) {}
 
 JsonRpcClient::JsonRpcClient(IClientConnector& connector, version v) : connector(connector), v(v) {}
 
@@ -69,7 +74,7 @@ json JsonRpcClient::ResultOfParsed(json response) {
                 "invalid error response: \"code\" (negative number) and \"message\" (string) are required");
         }
         throw JsonRpcException(error->at("code").get<int>(), error->at("message").get<std::string>(),
-                               error->value("data", json()));
+                               dataOf(*error));
     }
     if (error != response.end() && error->is_string()) {
         throw JsonRpcException(kInternalError, error->get<std::string>());

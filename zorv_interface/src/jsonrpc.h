@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <map>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -28,20 +29,21 @@ public:
 };
 
 // An error reply (or a reply that breaks the protocol).
-// what(): code ": " message [", data: " compact data].
+// what(): code ": " message [", data: " compact data], data written whenever the
+// error carried it, null included.
 class JsonRpcException : public std::exception {
 public:
-    JsonRpcException(int code, const std::string& message, const json& data = nullptr);
+    JsonRpcException(int code, const std::string& message, std::optional<json> data = std::nullopt);
 
     int Code() const noexcept { return code; }
     const std::string& Message() const noexcept { return message; }
-    const json& Data() const noexcept { return data; }
+    const std::optional<json>& Data() const noexcept { return data; }
     const char* what() const noexcept override { return text.c_str(); }
 
 private:
     int code;
     std::string message;
-    json data;
+    std::optional<json> data;
     std::string text;
 };
 
