@@ -212,14 +212,8 @@ ConnectorAsio::Reply ConnectorAsio::requestWithTimeout(const std::shared_ptr<con
     if (!context || !sock) {
         return {};
     }
-    sock->set_option(asio::ip::tcp::no_delay(true));
     context->restart();
-
-    asio::steady_timer timer(*context);
-    // Shared, not a pump local: a cancelled wait may complete in a later pump.
-    auto fired = std::make_shared<std::optional<std::error_code>>();
-    timer.expires_after(timeout);
-    timer.async_wait([fired](const std::error_code& error) { *fired = error; });
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
 
     // Per request: a late completion of an earlier write must not speak for this one.
     auto written = std::make_shared<bool>(false);
@@ -229,22 +223,21 @@ ConnectorAsio::Reply ConnectorAsio::requestWithTimeout(const std::shared_ptr<con
                           writeCallback(error, bytes);
                       });
 
-    while (context->run_one() != 0) {
-        if (replyError.set) {
-            timer.cancel();
-            if (!fired->has_value()) {
-                context->run_one();
-            }
-            context->restart();
-            break;
+    // The pump waits for the deadline even with nothing in flight (an ended stream, a
+    // refused login); only a stop from another thread ends it early.
+    const auto waiting = asio::make_work_guard(*context);
+    while (!replyError.set) {
+        if (context->run_one_until(deadline) != 0) {
+            continue;
         }
-        if (fired->has_value()) {
-            if (!*written) {
-                disconnect();  // a half-written frame would corrupt every later request
-            }
-            hasConnected();
-            throw ZorvException(-6, "RPC request timeout.");
+        if (context->stopped()) {
+            break;  // another thread disconnected
         }
+        if (!*written) {
+            disconnect();  // a half-written frame would corrupt every later request
+        }
+        hasConnected();
+        throw ZorvException(-6, "RPC request timeout.");
     }
     if (replyError.error) {
         throw ZorvException(-7, "RPC read failed: " + replyError.error.message());
@@ -265,7 +258,6 @@ void ConnectorAsio::read_some() {
     if (receivePending || !sock) {
         return;  // one receive per connection: a timed-out request may have left one armed
     }
-    sock->set_option(asio::ip::tcp::no_delay(true));
     std::memset(recvBuffer, 0, sizeof recvBuffer);
     receivePending = true;
     sock->async_receive(asio::buffer(recvBuffer), 0,
