@@ -166,14 +166,21 @@ int ConnectorAsio::login(const std::string& user, const std::string& passwd) {
     return 0;
 }
 
-std::string ConnectorAsio::Send(const std::string& request) { return transact(request).text; }
+std::string ConnectorAsio::Send(const std::string& request) { return transact(request, std::nullopt).text; }
 
 nlohmann::json ConnectorAsio::SendParsed(const std::string& request) {
-    Reply reply = transact(request);
+    return documentOf(transact(request, std::nullopt));
+}
+
+nlohmann::json ConnectorAsio::SendParsed(const std::string& request, const nlohmann::json& id) {
+    return documentOf(transact(request, id));
+}
+
+nlohmann::json ConnectorAsio::documentOf(Reply reply) {
     return reply.document ? std::move(*reply.document) : nlohmann::json::parse(reply.text);
 }
 
-ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request) {
+ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request, std::optional<nlohmann::json> id) {
     TimedLock lock = lockWithin(connMutex);
     if (!connected) {
         logined = false;
@@ -194,7 +201,7 @@ ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request) {
         std::lock_guard<std::mutex> guard(stateMutex);
         lastRequest = request;
     }
-    requestId.reset();
+    requestId = std::move(id);
     auto frame = std::make_shared<Frame>();
     encode(1, request, *frame);
     packageDispatch->reset();

@@ -83,6 +83,7 @@ public:
 
     std::string Send(const std::string& request) override;
     nlohmann::json SendParsed(const std::string& request) override;
+    nlohmann::json SendParsed(const std::string& request, const nlohmann::json& id) override;
     void setLogHandler(LogHandler handler) override;
     int setEventHandler(std::function<void(int)> handler) override;
     int connect(const std::string& ip, int port) override;
@@ -115,7 +116,8 @@ private:
         std::error_code error;
     };
 
-    Reply transact(const std::string& request);
+    Reply transact(const std::string& request, std::optional<nlohmann::json> id);
+    static nlohmann::json documentOf(Reply reply);
     Reply requestWithTimeout(const std::shared_ptr<const Frame>& frame, const std::chrono::nanoseconds& timeout);
     void writeCallback(const std::error_code& error, std::size_t bytes);
     void read_some();
@@ -142,7 +144,8 @@ private:
     std::string lastRequest;
     std::string lastReply;
     std::optional<nlohmann::json> replyDocument;
-    // The "id" of lastRequest (null when it has none), once a reply frame needed it.
+    // The "id" of lastRequest (null when it has none): as the caller gave it, or
+    // parsed from the text once a reply frame needed it.
     std::optional<nlohmann::json> requestId;
     ReplySlot replyError;
     std::atomic<bool> connected{false};

@@ -37,6 +37,10 @@ bool isWellFormedError(const json& error) {
     throw JsonRpcException(kParseError, "invalid JSON response from server: " + cause);
 }
 
+json idOf(const id_type& id) {
+    return std::visit([](const auto& value) { return json(value); }, id);
+}
+
 }  // namespace
 
 JsonRpcException::JsonRpcException(int code, const std::string& message, std::optional<json> data)
@@ -46,8 +50,7 @@ JsonRpcClient::JsonRpcClient(IClientConnector& connector, version v) : connector
 
 std::string JsonRpcClient::RequestText(const id_type& id, const std::string& name,
                                        const named_parameter& params) {
-    json request = {{"jsonrpc", "2.0"}, {"method", name}};
-    std::visit([&](const auto& value) { request["id"] = value; }, id);
+    json request = {{"id", idOf(id)}, {"jsonrpc", "2.0"}, {"method", name}};
     if (!params.empty()) {
         request["params"] = json(params);
     }
@@ -90,7 +93,7 @@ json JsonRpcClient::ResultOfParsed(json response) {
 json JsonRpcClient::CallNamed(const id_type& id, const std::string& name, const named_parameter& params) {
     json response;
     try {
-        response = connector.SendParsed(RequestText(id, name, params));
+        response = connector.SendParsed(RequestText(id, name, params), idOf(id));
     } catch (const json::parse_error& e) {
         // The connector's verdict on the reply text counts as ours.
         throwParseError(e.what());

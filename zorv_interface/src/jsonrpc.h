@@ -26,6 +26,9 @@ public:
     // The reply parsed: a transport that parses replies anyway hands over its document
     // instead of the text. Throws what Send or json::parse of its text would.
     virtual json SendParsed(const std::string& request) { return json::parse(Send(request)); }
+    // The same for a request whose "id" the caller holds: a transport that matches
+    // replies by id need not parse the request to learn it.
+    virtual json SendParsed(const std::string& request, const json& /*id*/) { return SendParsed(request); }
 };
 
 // An error reply (or a reply that breaks the protocol).
