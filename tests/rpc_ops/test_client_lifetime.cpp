@@ -74,6 +74,15 @@ TEST_F(ClientDestroyedByItsHandler, AfterAFailedWrite) {
     expectDestroyedAndFreed();
 }
 
+TEST_F(ClientDestroyedByItsHandler, DuringALogin) {
+    controller.setLoginMode(zorv_test::TestController::LoginMode::Scripted);
+    controller.queueReset();
+    const auto [code, message] = failureOf([&] { inFlight->login("admin", ""); });
+    EXPECT_EQ(code, -7);
+    EXPECT_EQ(message.rfind("RPC client recv package failed: ", 0), 0u) << message;
+    expectDestroyedAndFreed();
+}
+
 TEST_F(ClientDestroyedByItsHandler, ExceptionFreeCallReturnsItsCode) {
     ASSERT_EQ(client->setExceptionFree(true), 0);
     controller.queueReset();
