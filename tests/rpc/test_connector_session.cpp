@@ -54,6 +54,28 @@ TEST_F(ConnectorSession, RefusedConnectReturnsMinus8AndAReconnectClosesTheStaleS
     EXPECT_EQ(stale[0].text, "Disconnect before connect to 127.0.0.1:" + std::to_string(controller.port()));
 }
 
+TEST(ConnectorConnectBound, UnansweredConnectFailsWithMinus8AtTheBound) {
+    UnansweredListener unanswered;
+    ASSERT_TRUE(unanswered.ready());
+    constexpr std::chrono::milliseconds kBound{300};
+    ConnectorAsio connector(kBound);
+    LogRecorder logs;
+    connector.setLogHandler(logs.handler());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connector.connect("127.0.0.1", unanswered.port()), -8);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, kBound);
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+    const auto failed = logs.atLine(95);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, kError);
+    EXPECT_EQ(failed[0].text, "Connect to 127.0.0.1:" + std::to_string(unanswered.port()) + " FAILED: " +
+                                  std::make_error_code(std::errc::timed_out).message());
+    EXPECT_FALSE(connector.hasConnected());
+    // The client's connector waits as long as its sockets' time-outs.
+    EXPECT_EQ(ConnectorAsio().connectBound(), std::chrono::seconds(10));
+}
+
 TEST_F(ConnectorSession, AddressesMustBeNumeric) {
     EXPECT_THROW(connector->connect("localhost", controller.port()), std::system_error);
     EXPECT_TRUE(logs.lines().empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_controller.h"
@@ -13,6 +14,18 @@
 
 namespace zorv_interface {
 
+// The status code and text of the ZorvException that call throws.
+template <typename Call>
+std::pair<int, std::string> failureOf(Call call) {
+    try {
+        call();
+    } catch (const ZorvException& e) {
+        return {e.code(), e.what()};
+    }
+    ADD_FAILURE() << "no ZorvException";
+    return {0, ""};
+}
+
 // A client connected and logged in to a fresh test controller, with a time-out
 // generous enough that no reply is late on a loaded machine.
 class ConnectedClientTest : public testing::Test {
@@ -22,18 +35,6 @@ protected:
         client.setRequestTimeout(5000);
         ASSERT_EQ(client.connect("127.0.0.1", controller.port()), 0);
         ASSERT_EQ(client.login("admin", ""), 0);
-    }
-
-    // The status code and text of the ZorvException that call throws.
-    template <typename Call>
-    static std::pair<int, std::string> failureOf(Call call) {
-        try {
-            call();
-        } catch (const ZorvException& e) {
-            return {e.code(), e.what()};
-        }
-        ADD_FAILURE() << "no ZorvException";
-        return {0, ""};
     }
 
     zorv_test::TestController controller;

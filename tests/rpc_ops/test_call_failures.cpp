@@ -26,6 +26,8 @@ TEST_F(CallFailureTest, JsonRpcErrorsMapToStatusCodesWithMethodNameAndErrorText)
         {{{"code", -32000}, {"message", "busy"}}, -13, "ZorvInterface.getRunningInfo--32000: busy"},
         {{{"code", -32099}, {"message", "busy"}, {"data", {{"retry", 2}}}}, -13,
          "ZorvInterface.getRunningInfo--32099: busy, data: {\"retry\":2}"},
+        {{{"code", -32001}, {"message", "busy"}, {"data", nullptr}}, -13,
+         "ZorvInterface.getRunningInfo--32001: busy, data: null"},
         {{{"code", -32700}, {"message", "parse"}}, -14, "ZorvInterface.getRunningInfo--32700: parse"},
         // A controller's own code: a failure all the same, never 0 or an older code.
         {{{"code", -7}, {"message", "motor fault"}}, -13, "ZorvInterface.getRunningInfo--7: motor fault"},

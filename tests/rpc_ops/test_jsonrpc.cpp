@@ -70,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{R"({"id":"1","error":{"code":-32601,"message":"M"}})", -32601, "-32601: M"},
         ReplyCase{R"({"id":"1","error":{"code":-32000,"message":"M","data":{"b":1,"a":[2]}}})", -32000,
                   R"(-32000: M, data: {"a":[2],"b":1})"},
+        ReplyCase{R"({"id":"1","error":{"code":-32000,"message":"M","data":null}})", -32000, "-32000: M, data: null"},
         ReplyCase{R"({"id":"1","error":{"code":-5,"message":"own"},"result":0})", -5, "-5: own"},
         ReplyCase{R"({"id":"1","error":{"code":0,"message":"M"}})", -32603, kBadError},
         ReplyCase{R"({"id":"1","error":{"code":5,"message":"M"}})", -32603, kBadError},

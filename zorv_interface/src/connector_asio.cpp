@@ -9,7 +9,6 @@
 #include <random>
 #include <string_view>
 
-#include "socket_timeouts.h"
 #include "zorv_interface/zorv_exception.h"
 
 namespace jsonrpccxx {
@@ -55,7 +54,8 @@ bool endsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-ConnectorAsio::ConnectorAsio() : packageDispatch(std::make_unique<PackageDispatch>()) {}
+ConnectorAsio::ConnectorAsio(std::chrono::milliseconds connectBound)
+    : connectWait(connectBound), packageDispatch(std::make_unique<PackageDispatch>()) {}
 
 // Members go in reverse order: the socket closes before its I/O context goes.
 ConnectorAsio::~ConnectorAsio() = default;
@@ -133,9 +133,11 @@ int ConnectorAsio::connect(const std::string& ip, int port) {
     }
     receivePending = false;
 
-    const auto address = asio::ip::make_address(ip);
-    std::error_code error;
-    sock->connect(asio::ip::tcp::endpoint(address, static_cast<unsigned short>(port)), error);
+    const asio::ip::tcp::endpoint peer(asio::ip::make_address(ip), static_cast<unsigned short>(port));
+    // Nothing abandons a connect: it holds connMutex, and disconnect leaves an
+    // unconnected socket alone.
+    const std::error_code error =
+        connectWithin(*sock, peer, std::chrono::steady_clock::now() + connectWait, [] { return false; });
     if (error) {
         writeLog(LogLevel::Error, 95, "Connect to " + target + " FAILED: " + error.message());
         return -8;
@@ -164,14 +166,21 @@ int ConnectorAsio::login(const std::string& user, const std::string& passwd) {
     return 0;
 }
 
-std::string ConnectorAsio::Send(const std::string& request) { return transact(request).text; }
+std::string ConnectorAsio::Send(const std::string& request) { return transact(request, std::nullopt).text; }
 
 nlohmann::json ConnectorAsio::SendParsed(const std::string& request) {
-    Reply reply = transact(request);
+    return documentOf(transact(request, std::nullopt));
+}
+
+nlohmann::json ConnectorAsio::SendParsed(const std::string& request, const nlohmann::json& id) {
+    return documentOf(transact(request, id));
+}
+
+nlohmann::json ConnectorAsio::documentOf(Reply reply) {
     return reply.document ? std::move(*reply.document) : nlohmann::json::parse(reply.text);
 }
 
-ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request) {
+ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request, std::optional<nlohmann::json> id) {
     TimedLock lock = lockWithin(connMutex);
     if (!connected) {
         logined = false;
@@ -192,7 +201,7 @@ ConnectorAsio::Reply ConnectorAsio::transact(const std::string& request) {
         std::lock_guard<std::mutex> guard(stateMutex);
         lastRequest = request;
     }
-    requestId.reset();
+    requestId = std::move(id);
     auto frame = std::make_shared<Frame>();
     encode(1, request, *frame);
     packageDispatch->reset();
@@ -210,14 +219,8 @@ ConnectorAsio::Reply ConnectorAsio::requestWithTimeout(const std::shared_ptr<con
     if (!context || !sock) {
         return {};
     }
-    sock->set_option(asio::ip::tcp::no_delay(true));
     context->restart();
-
-    asio::steady_timer timer(*context);
-    // Shared, not a pump local: a cancelled wait may complete in a later pump.
-    auto fired = std::make_shared<std::optional<std::error_code>>();
-    timer.expires_after(timeout);
-    timer.async_wait([fired](const std::error_code& error) { *fired = error; });
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
 
     // Per request: a late completion of an earlier write must not speak for this one.
     auto written = std::make_shared<bool>(false);
@@ -227,22 +230,21 @@ ConnectorAsio::Reply ConnectorAsio::requestWithTimeout(const std::shared_ptr<con
                           writeCallback(error, bytes);
                       });
 
-    while (context->run_one() != 0) {
-        if (replyError.set) {
-            timer.cancel();
-            if (!fired->has_value()) {
-                context->run_one();
-            }
-            context->restart();
-            break;
+    // The pump waits for the deadline even with nothing in flight (an ended stream, a
+    // refused login); only a stop from another thread ends it early.
+    const auto waiting = asio::make_work_guard(*context);
+    while (!replyError.set) {
+        if (context->run_one_until(deadline) != 0) {
+            continue;
         }
-        if (fired->has_value()) {
-            if (!*written) {
-                disconnect();  // a half-written frame would corrupt every later request
-            }
-            hasConnected();
-            throw ZorvException(-6, "RPC request timeout.");
+        if (context->stopped()) {
+            break;  // another thread disconnected
         }
+        if (!*written) {
+            disconnect();  // a half-written frame would corrupt every later request
+        }
+        hasConnected();
+        throw ZorvException(-6, "RPC request timeout.");
     }
     if (replyError.error) {
         throw ZorvException(-7, "RPC read failed: " + replyError.error.message());
@@ -263,7 +265,6 @@ void ConnectorAsio::read_some() {
     if (receivePending || !sock) {
         return;  // one receive per connection: a timed-out request may have left one armed
     }
-    sock->set_option(asio::ip::tcp::no_delay(true));
     std::memset(recvBuffer, 0, sizeof recvBuffer);
     receivePending = true;
     sock->async_receive(asio::buffer(recvBuffer), 0,

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "connector.h"
+#include "socket_timeouts.h"
 #include "zorv_interface/codec.h"
 #include "zorv_interface/log.h"
 
@@ -74,13 +75,15 @@ private:
 // caller's thread until the reply is in or the request time-out expires.
 class ConnectorAsio : public Connector {
 public:
-    ConnectorAsio();
+    // connectBound: how long connect waits for a peer that neither accepts nor refuses.
+    explicit ConnectorAsio(std::chrono::milliseconds connectBound = kSocketIoTimeout);
     ~ConnectorAsio() override;
     ConnectorAsio(const ConnectorAsio&) = delete;
     ConnectorAsio& operator=(const ConnectorAsio&) = delete;
 
     std::string Send(const std::string& request) override;
     nlohmann::json SendParsed(const std::string& request) override;
+    nlohmann::json SendParsed(const std::string& request, const nlohmann::json& id) override;
     void setLogHandler(LogHandler handler) override;
     int setEventHandler(std::function<void(int)> handler) override;
     int connect(const std::string& ip, int port) override;
@@ -95,6 +98,8 @@ public:
 
     // The login line's digest of a password: the 1-bit count of each salted byte.
     static std::string loginDigest(const std::string& passwd);
+
+    std::chrono::milliseconds connectBound() const { return connectWait; }
 
 private:
     using Socket = asio::ip::tcp::socket;
@@ -111,7 +116,8 @@ private:
         std::error_code error;
     };
 
-    Reply transact(const std::string& request);
+    Reply transact(const std::string& request, std::optional<nlohmann::json> id);
+    static nlohmann::json documentOf(Reply reply);
     Reply requestWithTimeout(const std::shared_ptr<const Frame>& frame, const std::chrono::nanoseconds& timeout);
     void writeCallback(const std::error_code& error, std::size_t bytes);
     void read_some();
@@ -128,6 +134,7 @@ private:
     void notifyLost();
     void writeLog(LogLevel level, int line, const std::string& text);
 
+    const std::chrono::milliseconds connectWait;
     RecursiveTimedMutex connMutex;
     std::shared_ptr<asio::io_context> ioContext;
     std::shared_ptr<Socket> socket;
@@ -137,7 +144,8 @@ private:
     std::string lastRequest;
     std::string lastReply;
     std::optional<nlohmann::json> replyDocument;
-    // The "id" of lastRequest (null when it has none), once a reply frame needed it.
+    // The "id" of lastRequest (null when it has none): as the caller gave it, or
+    // parsed from the text once a reply frame needed it.
     std::optional<nlohmann::json> requestId;
     ReplySlot replyError;
     std::atomic<bool> connected{false};

@@ -10,12 +10,17 @@ namespace {
 constexpr int kParseError = -32700;
 constexpr int kInternalError = -32603;
 
-std::string describe(int code, const std::string& message, const json& data) {
+std::string describe(int code, const std::string& message, const std::optional<json>& data) {
     std::string text = std::to_string(code) + ": " + message;
-    if (!data.is_null()) {
-        text += ", data: " + data.dump();
+    if (data) {
+        text += ", data: " + data->dump();
     }
     return text;
+}
+
+std::optional<json> dataOf(const json& error) {
+    const auto data = error.find("data");
+    return data != error.end() ? std::optional<json>(*data) : std::nullopt;
 }
 
 // Only a negative integer code (a written minus sign) that fits an int, with a text
@@ -32,17 +37,20 @@ bool isWellFormedError(const json& error) {
     throw JsonRpcException(kParseError, "invalid JSON response from server: " + cause);
 }
 
+json idOf(const id_type& id) {
+    return std::visit([](const auto& value) { return json(value); }, id);
+}
+
 }  // namespace
 
-JsonRpcException::JsonRpcException(int code, const std::string& message, const json& data)
-    : code(code), message(message), data(data), text(describe(code, message, data)) {}
+JsonRpcException::JsonRpcException(int code, const std::string& message, std::optional<json> data)
+    : code(code), message(message), data(std::move(data)), text(describe(code, message, this->data)) {}
 
 JsonRpcClient::JsonRpcClient(IClientConnector& connector, version v) : connector(connector), v(v) {}
 
 std::string JsonRpcClient::RequestText(const id_type& id, const std::string& name,
                                        const named_parameter& params) {
-    json request = {{"jsonrpc", "2.0"}, {"method", name}};
-    std::visit([&](const auto& value) { request["id"] = value; }, id);
+    json request = {{"id", idOf(id)}, {"jsonrpc", "2.0"}, {"method", name}};
     if (!params.empty()) {
         request["params"] = json(params);
     }
@@ -69,7 +77,7 @@ json JsonRpcClient::ResultOfParsed(json response) {
                 "invalid error response: \"code\" (negative number) and \"message\" (string) are required");
         }
         throw JsonRpcException(error->at("code").get<int>(), error->at("message").get<std::string>(),
-                               error->value("data", json()));
+                               dataOf(*error));
     }
     if (error != response.end() && error->is_string()) {
         throw JsonRpcException(kInternalError, error->get<std::string>());
@@ -85,7 +93,7 @@ json JsonRpcClient::ResultOfParsed(json response) {
 json JsonRpcClient::CallNamed(const id_type& id, const std::string& name, const named_parameter& params) {
     json response;
     try {
-        response = connector.SendParsed(RequestText(id, name, params));
+        response = connector.SendParsed(RequestText(id, name, params), idOf(id));
     } catch (const json::parse_error& e) {
         // The connector's verdict on the reply text counts as ours.
         throwParseError(e.what());

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <map>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -25,23 +26,27 @@ public:
     // The reply parsed: a transport that parses replies anyway hands over its document
     // instead of the text. Throws what Send or json::parse of its text would.
     virtual json SendParsed(const std::string& request) { return json::parse(Send(request)); }
+    // The same for a request whose "id" the caller holds: a transport that matches
+    // replies by id need not parse the request to learn it.
+    virtual json SendParsed(const std::string& request, const json& /*id*/) { return SendParsed(request); }
 };
 
 // An error reply (or a reply that breaks the protocol).
-// what(): code ": " message [", data: " compact data].
+// what(): code ": " message [", data: " compact data], data written whenever the
+// error carried it, null included.
 class JsonRpcException : public std::exception {
 public:
-    JsonRpcException(int code, const std::string& message, const json& data = nullptr);
+    JsonRpcException(int code, const std::string& message, std::optional<json> data = std::nullopt);
 
     int Code() const noexcept { return code; }
     const std::string& Message() const noexcept { return message; }
-    const json& Data() const noexcept { return data; }
+    const std::optional<json>& Data() const noexcept { return data; }
     const char* what() const noexcept override { return text.c_str(); }
 
 private:
     int code;
     std::string message;
-    json data;
+    std::optional<json> data;
     std::string text;
 };
 

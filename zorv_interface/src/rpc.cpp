@@ -32,7 +32,7 @@ RpcClient::~RpcClient() {
     const auto link = connector();
     ignoringExceptions([&] { link->logout(); });
     ignoringExceptions([&] { link->disconnect(); });
-    delete impl;
+    impl->release();
     impl = nullptr;
 }
 

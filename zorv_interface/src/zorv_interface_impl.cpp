@@ -25,6 +25,24 @@ ZorvInterfaceImpl::ZorvInterfaceImpl(std::shared_ptr<IClientConnector> connector
 
 ZorvInterfaceImpl::~ZorvInterfaceImpl() = default;
 
+// A call's share of the implementation, held while the call runs.
+class ZorvInterfaceImpl::CallShare {
+public:
+    explicit CallShare(ZorvInterfaceImpl& impl) : impl(impl) { impl.shares.fetch_add(1, std::memory_order_relaxed); }
+    ~CallShare() { impl.release(); }
+    CallShare(const CallShare&) = delete;
+    CallShare& operator=(const CallShare&) = delete;
+
+private:
+    ZorvInterfaceImpl& impl;
+};
+
+void ZorvInterfaceImpl::release() {
+    if (shares.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        delete this;
+    }
+}
+
 std::shared_ptr<IClientConnector> ZorvInterfaceImpl::getConnector() { return connector; }
 
 std::string ZorvInterfaceImpl::_getName(const char* name) { return std::string("ZorvInterface.") + name; }
@@ -43,6 +61,7 @@ T ZorvInterfaceImpl::call(const char* operation, const Param<Values>&... params)
     if (offline) {
         return ReturnValue<T>()();
     }
+    const CallShare share(*this);
     const jsonrpccxx::named_parameter named{{params.key, jsonrpccxx::json(params.value)}...};
     return client.CallMethodNamed<T>(jsonrpccxx::get_uuid(), _getName(operation), named);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,6 +22,11 @@ class ZorvInterfaceImpl {
 public:
     ZorvInterfaceImpl(std::shared_ptr<IClientConnector> connector, bool offline);
     ~ZorvInterfaceImpl();
+
+    // Gives up the owner's share. An event handler may destroy its client inside a
+    // call of that client; the object, and the connector it holds, then go when the
+    // last call in flight has unwound.
+    void release();
 
     std::shared_ptr<IClientConnector> getConnector();
     std::string _getName(const char* name);
@@ -131,6 +137,8 @@ public:
 
 
 private:
+    class CallShare;
+
     template <typename T, typename... Values>
     T call(const char* operation, const Param<Values>&... params);
 
@@ -138,6 +146,8 @@ private:
     JsonRpcClient client;
     const bool offline;
     std::mutex mutex;
+    // The owner's share and one per call in flight.
+    std::atomic<unsigned> shares{1};
 };
 
 }  // namespace zorv_interface

@@ -20,11 +20,14 @@ public:
     // The argument is not used.
     explicit RpcClient(int reserved = 0);
     // Logs out and disconnects (calling the event handler with 1 when connected).
+    // The event handler may destroy the client even inside one of its operations:
+    // that operation still ends with its status code, and the client's resources
+    // are freed once it has returned.
     ~RpcClient() override;
 
-    // 0 when connected (or already connected), -8 when the TCP connect failed;
-    // throws for an address that is not numeric. An empty ip with port 0 names
-    // the local RPC socket path.
+    // 0 when connected (or already connected), -8 when the TCP connect failed or
+    // the controller answered neither way within 10 s; throws for an address that
+    // is not numeric. An empty ip with port 0 names the local RPC socket path.
     int connect(const std::string& ip, int port);
     int disconnect();
     // Probes the connection; a dead one is dropped and reported as event 1.
