@@ -365,9 +365,12 @@ TYPED_TEST(ScriptConnector, DestroyingALoggedInConnectorEndsItsThreadPromptly) {
 TYPED_TEST(ScriptConnector, ManyRoundsWhileHandlersAreReplaced) {
     std::atomic<int> delivered{0};
     std::atomic<bool> done{false};
+    const auto count = [&](const std::string&) { ++delivered; };
+    // Installed before the replacer runs, which may not be scheduled before the first replies.
+    this->connector->subscribeScriptError(count);
     std::thread replacer([&] {
         while (!done) {
-            this->connector->subscribeScriptError([&](const std::string&) { ++delivered; });
+            this->connector->subscribeScriptError(count);
             this->connector->subscribeVariableUpdate([](const std::string&, const std::string&) {});
             this->connector->setLogHandler(this->logs.handler());
             std::this_thread::yield();
