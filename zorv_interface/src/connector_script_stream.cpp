@@ -1,5 +1,6 @@
 #include "connector_script_stream.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <stdexcept>
@@ -37,24 +38,28 @@ bool readFile(const std::string& path, std::string& text) {
 }  // namespace
 
 template <class Transport>
-ConnectorScriptStream<Transport>::ConnectorScriptStream()
-    : texts(Transport::texts()), thread([this] { receiveLoop(); }) {}
+ConnectorScriptStream<Transport>::ConnectorScriptStream(std::chrono::milliseconds io_timeout)
+    : texts(Transport::texts()), io_timeout(io_timeout), thread([this] { receiveLoop(); }) {}
 
 template <class Transport>
 ConnectorScriptStream<Transport>::~ConnectorScriptStream() {
-    {
-        std::lock_guard<std::recursive_mutex> lock(mutex);
-        running = false;
-        logined = false;
-        for (const auto& open_session : {session, polled_session}) {
-            if (open_session) {
-                open_session->io_context.stop();
-            }
-        }
-        closeSession();
-        wakeup.notify_all();
-    }
+    stop();
     thread.join();
+}
+
+// Also makes a send or connect waiting on the socket give up.
+template <class Transport>
+void ConnectorScriptStream<Transport>::stop() {
+    running = false;
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    logined = false;
+    for (const auto& open_session : {session, polled_session}) {
+        if (open_session) {
+            open_session->io_context.stop();
+        }
+    }
+    closeSession();
+    wakeup.notify_all();
 }
 
 template <class Transport>
@@ -80,8 +85,35 @@ void ConnectorScriptStream<Transport>::notifyEvent(int event) {
     }
 }
 
+// For ending the current connection: a send waiting on it under the mutex gives up
+// first, so closing never waits out the send's bound.
+template <class Transport>
+std::unique_lock<std::recursive_mutex> ConnectorScriptStream<Transport>::lockToClose() {
+    ++closers;
+    std::unique_lock<std::recursive_mutex> lock(mutex);
+    --closers;
+    return lock;
+}
+
+template <class Transport>
+bool ConnectorScriptStream<Transport>::sendAbandoned() const {
+    return !running || closers > 0;
+}
+
+template <class Transport>
+SocketDeadline ConnectorScriptStream<Transport>::deadline() const {
+    return std::chrono::steady_clock::now() + io_timeout;
+}
+
+template <class Transport>
+void ConnectorScriptStream<Transport>::publish(std::shared_ptr<Session> fresh) {
+    std::lock_guard<std::mutex> lock(socket_mutex);
+    session = std::move(fresh);
+}
+
 template <class Transport>
 asio::error_code ConnectorScriptStream<Transport>::closeSession() {
+    std::lock_guard<std::mutex> lock(socket_mutex);
     asio::error_code error;
     if (session && session->socket.is_open()) {
         asio::error_code ignored;
@@ -92,19 +124,27 @@ asio::error_code ConnectorScriptStream<Transport>::closeSession() {
     return error;
 }
 
-// Peeks, so a reply byte waiting on the socket stays there for the reader.
+// The session stays for the receiving thread to find the socket closed.
+template <class Transport>
+void ConnectorScriptStream<Transport>::closeAfterFailedWrite() {
+    connected = false;
+    std::lock_guard<std::mutex> lock(socket_mutex);
+    asio::error_code ignored;
+    session->socket.close(ignored);
+}
+
+// A peek, so a reply byte waiting on the socket stays there for the reader. It goes to
+// the handle directly: asio's receive would read and switch the socket's blocking mode,
+// which a send waiting under the mutex is using.
 template <class Transport>
 bool ConnectorScriptStream<Transport>::peerAlive() {
-    auto& socket = session->socket;
-    asio::error_code error;
-    char byte = 0;
-    socket.non_blocking(true, error);
-    if (!error) {
-        socket.receive(asio::buffer(&byte, 1), asio::socket_base::message_peek, error);
+    std::lock_guard<std::mutex> lock(socket_mutex);
+    if (!session || !session->socket.is_open()) {
+        return false;
     }
-    asio::error_code ignored;
-    socket.non_blocking(false, ignored);
-    return !error || error == asio::error::would_block;
+    char byte = 0;
+    const auto received = ::recv(session->socket.native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return received > 0 || (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
 }
 
 template <class Transport>
@@ -122,13 +162,13 @@ int ConnectorScriptStream<Transport>::connect(const std::string& host_or_path, i
         log(texts.already_connected);
         return 1;
     }
-    const asio::error_code close_error = closeSession();
+    const ScriptConnectAttempt attempt{closeSession(), logHandler(), deadline(), [this] { return !running; }};
     auto fresh = std::make_shared<Session>();
-    const int result = Transport::establish(*fresh, host_or_path, port, close_error, logHandler());
+    const int result = Transport::establish(*fresh, host_or_path, port, attempt);
     if (result != 0) {
         return result;
     }
-    session = std::move(fresh);
+    publish(std::move(fresh));
     connected = true;
     return 0;
 }
@@ -138,12 +178,15 @@ bool ConnectorScriptStream<Transport>::hasConnected() {
     if (!connected) {
         return false;
     }
-    std::lock_guard<std::recursive_mutex> lock(mutex);
+    if (peerAlive()) {
+        return true;
+    }
+    const auto lock = lockToClose();
     if (!connected) {
         return false;
     }
     if (peerAlive()) {
-        return true;
+        return true;  // connected again meanwhile
     }
     connected = false;
     logined = false;
@@ -189,7 +232,7 @@ int ConnectorScriptStream<Transport>::logout() {
 
 template <class Transport>
 int ConnectorScriptStream<Transport>::disconnect() {
-    std::lock_guard<std::recursive_mutex> lock(mutex);
+    const auto lock = lockToClose();
     if (!connected) {
         return 0;
     }
@@ -241,16 +284,16 @@ int ConnectorScriptStream<Transport>::writeScript(const ScriptSendSites& sites, 
         log(sites.write_failed, too_long.what());
         return -1;
     }
-    asio::error_code error;
-    asio::write(session->socket, asio::buffer(frame), error);
+    const auto error = writeAllWithin(session->socket, asio::buffer(frame), deadline(), [this] { return sendAbandoned(); });
     if (!error) {
         return 0;
     }
     log(sites.write_failed, error.message());
-    connected = false;
-    asio::error_code ignored;
-    session->socket.close(ignored);
-    notifyEvent(1);
+    // Given up for a disconnect or destruction, which then closes the connection itself.
+    if (error != asio::error::operation_aborted) {
+        closeAfterFailedWrite();
+        notifyEvent(1);
+    }
     return -1;
 }
 

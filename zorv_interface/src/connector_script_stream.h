@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 
 #include "connector_script.h"
 #include "script_reply.h"
+#include "socket_timeouts.h"
 
 namespace zorv_interface {
 
@@ -50,6 +52,14 @@ struct ScriptConnectorTexts {
 constexpr int kScriptSendBufferSize = 0xA00000;
 constexpr const char* kScriptTerminatorText = "Script send fail! The script contains '\r\n\r\n' at index [";
 
+// What a transport needs, besides the address, to connect a fresh session.
+struct ScriptConnectAttempt {
+    asio::error_code previous_close;  // from closing the previous session's socket
+    LogHandler log_handler;
+    SocketDeadline deadline;
+    std::function<bool()> abandoned;
+};
+
 // One connection: every connect makes a fresh one, so a receiving thread still
 // running the previous one never sees its socket or context replaced.
 template <class Protocol>
@@ -69,7 +79,8 @@ public:
     using Protocol = typename Transport::Protocol;
     using Session = ScriptSession<Protocol>;
 
-    ConnectorScriptStream();
+    // io_timeout bounds a TCP connect and every send.
+    explicit ConnectorScriptStream(std::chrono::milliseconds io_timeout = kSocketIoTimeout);
     ~ConnectorScriptStream() override;
     ConnectorScriptStream(const ConnectorScriptStream&) = delete;
     ConnectorScriptStream& operator=(const ConnectorScriptStream&) = delete;
@@ -89,11 +100,19 @@ public:
     int subscribeScriptError(ScriptErrorHandler handler) override;
     int setEventHandler(std::function<void(int)> handler) override;
 
+    std::chrono::milliseconds ioTimeout() const { return io_timeout; }
+
 private:
     void log(const ScriptLogSite& site, const std::string& detail = std::string());
     LogHandler logHandler();
     void notifyEvent(int event);
+    void stop();
+    std::unique_lock<std::recursive_mutex> lockToClose();
+    bool sendAbandoned() const;
+    SocketDeadline deadline() const;
+    void publish(std::shared_ptr<Session> fresh);
     asio::error_code closeSession();
+    void closeAfterFailedWrite();
     bool peerAlive();
 
     bool ready(const ScriptSendSites& sites);
@@ -109,10 +128,15 @@ private:
     void rearm(Session& polled);
 
     const ScriptConnectorTexts& texts;
+    const std::chrono::milliseconds io_timeout;
     std::recursive_mutex mutex;
     std::condition_variable_any wakeup;
-    std::shared_ptr<Session> session;         // guarded by mutex
+    // Replacing the session and closing its socket hold both mutexes; the
+    // liveness probe holds only socket_mutex, so it never waits for a send.
+    std::mutex socket_mutex;
+    std::shared_ptr<Session> session;
     std::shared_ptr<Session> polled_session;  // guarded by mutex; set while the thread polls
+    std::atomic<int> closers{0};              // threads waiting for mutex to end the connection
 
     std::mutex handlers_mutex;
     LogHandler log_handler;
