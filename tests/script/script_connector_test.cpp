@@ -10,12 +10,14 @@
 
 #include "connector_script_tcp.h"
 #include "connector_script_uds.h"
+#include "freed_probe.h"
 #include "script_service.h"
 #include "zorv_test_support.h"
 
 namespace zorv_interface {
 namespace {
 
+using script_test::FreedProbe;
 using script_test::ScriptService;
 using zorv_test::LogRecorder;
 using zorv_test::eventually;
@@ -491,6 +493,65 @@ TYPED_TEST(ScriptConnector, WhileASendWaitsTheProbeAnswersAndDisconnectEndsTheWa
     EXPECT_EQ(this->events.codes(), std::vector<int>{1});
     this->service->resumeReading();
     EXPECT_TRUE(this->service->waitForClientsGone(1));
+}
+
+// Destroyed as a client destroys it, through its last shared owner.
+TYPED_TEST(ScriptConnector, DestroyingTheConnectorEndsAWaitingSend) {
+    std::shared_ptr<ConnectorScript> owner = makeSharedConnector<typename TypeParam::Connector>();
+    owner->setLogHandler(this->logs.handler());
+    this->connectAndLogin(*owner);
+    this->service->stopReading();
+    StalledSender sender(*owner);
+    ASSERT_TRUE(sender.waitUntilStalled());
+    const auto destroying = Clock::now();
+    owner.reset();
+    EXPECT_EQ(sender.result(), -1);
+    EXPECT_LT(Clock::now() - destroying, std::chrono::seconds(1));
+    EXPECT_EQ(this->lastText(TypeParam::string_write_failed),
+              TypeParam::write_failed_text + errorText(asio::error::operation_aborted));
+}
+
+// As a handler destroying its client does: the connector is freed on its own thread
+// once the handler has returned, and the rest of the burst reaches no handler.
+TYPED_TEST(ScriptConnector, LastOwnerLettingGoInsideAHandlerLeavesTheFreeingToItsThread) {
+    enum class Inside { VariableUpdate, ScriptError, Event };
+    for (const Inside inside : {Inside::VariableUpdate, Inside::ScriptError, Inside::Event}) {
+        SCOPED_TRACE(static_cast<int>(inside));
+        this->logs.clear();
+        FreedProbe freed;
+        std::atomic<int> updates{0};
+        std::atomic<int> errors{0};
+        std::atomic<int> events{0};
+        std::shared_ptr<ConnectorScript> owner = makeSharedConnector<typename TypeParam::Connector>();
+        const auto called = [&](std::atomic<int>& count, Inside here) {
+            ++count;
+            if (here == inside) {
+                owner.reset();
+            }
+        };
+        owner->setLogHandler(freed.logHandler(this->logs));
+        owner->subscribeVariableUpdate([&](const std::string&, const std::string&) {
+            called(updates, Inside::VariableUpdate);
+        });
+        owner->subscribeScriptError([&](const std::string&) { called(errors, Inside::ScriptError); });
+        owner->setEventHandler([&](int) { called(events, Inside::Event); });
+        this->connectAndLogin(*owner);
+
+        const std::string update = R"({"event":"updateVariable","name":"a","type":"number","value":1})";
+        const std::string error = R"({"event":"error","data":1})";
+        if (inside == Inside::VariableUpdate) {
+            this->service->reply(update + "\n" + error + kBurstEnd);
+        } else if (inside == Inside::ScriptError) {
+            this->service->reply(error + "\n" + error + kBurstEnd);
+        } else {
+            this->service->dropClient();
+        }
+        ASSERT_TRUE(freed.waitFreed());
+        EXPECT_EQ(updates, inside == Inside::VariableUpdate ? 1 : 0);
+        EXPECT_EQ(errors, inside == Inside::ScriptError ? 1 : 0);
+        EXPECT_EQ(events, inside == Inside::Event ? 1 : 0);
+        EXPECT_EQ(this->logs.atLine(62).size(), 1u);
+    }
 }
 
 TEST(ScriptConnectorTcp, UnansweredConnectGivesUpAtTheBound) {

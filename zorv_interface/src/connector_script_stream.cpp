@@ -39,12 +39,28 @@ bool readFile(const std::string& path, std::string& text) {
 
 template <class Transport>
 ConnectorScriptStream<Transport>::ConnectorScriptStream(std::chrono::milliseconds io_timeout)
-    : texts(Transport::texts()), io_timeout(io_timeout), thread([this] { receiveLoop(); }) {}
+    : texts(Transport::texts()), io_timeout(io_timeout), thread([this] { run(); }) {}
 
+// Not joinable once released on the receiving thread, which is then the one destroying.
 template <class Transport>
 ConnectorScriptStream<Transport>::~ConnectorScriptStream() {
     stop();
-    thread.join();
+    if (thread.joinable()) {
+        thread.join();
+    }
+}
+
+// Stops before destroying: a call still running on another thread, a send giving up,
+// has left the connector by the time stop() holds the mutex.
+template <class Transport>
+void ConnectorScriptStream<Transport>::release() {
+    stop();
+    if (std::this_thread::get_id() != thread.get_id()) {
+        delete this;
+        return;
+    }
+    thread.detach();
+    orphaned = true;
 }
 
 // Also makes a send or connect waiting on the socket give up.
@@ -363,6 +379,14 @@ int ConnectorScriptStream<Transport>::setEventHandler(std::function<void(int)> h
     return 0;
 }
 
+template <class Transport>
+void ConnectorScriptStream<Transport>::run() {
+    receiveLoop();
+    if (orphaned) {
+        delete this;  // released on this thread; nothing of it is touched after this
+    }
+}
+
 // Sleeps while logged out; while logged in, runs the connection of the moment.
 template <class Transport>
 void ConnectorScriptStream<Transport>::receiveLoop() {
@@ -475,7 +499,7 @@ void ConnectorScriptStream<Transport>::collect(Session& polled, std::size_t size
         std::lock_guard<std::mutex> lock(handlers_mutex);
         context.handlers = reply_handlers;
     }
-    dispatchReplies(burst, context);
+    dispatchReplies(burst, context, [this] { return running.load(); });
 }
 
 template <class Transport>

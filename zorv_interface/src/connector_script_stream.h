@@ -102,6 +102,11 @@ public:
 
     std::chrono::milliseconds ioTimeout() const { return io_timeout; }
 
+    // Deleter of a shared connector (makeSharedConnector): frees it at once or, when the
+    // last owner lets go on the receiving thread, stops it and leaves the freeing to that
+    // thread, which does it once the running handler has returned.
+    void release();
+
 private:
     void log(const ScriptLogSite& site, const std::string& detail = std::string());
     LogHandler logHandler();
@@ -119,6 +124,7 @@ private:
     bool terminatorAllowed(const ScriptLogSite& site, const std::string& script);
     int writeScript(const ScriptSendSites& sites, const std::string& script);
 
+    void run();
     void receiveLoop();
     void poll(Session& polled);
     int doRead(Session& polled);
@@ -147,7 +153,15 @@ private:
     std::atomic<bool> connected{false};
     std::atomic<bool> logined{false};
     std::atomic<bool> resumed{false};
-    std::thread thread;  // last: it starts once everything above exists
+    bool orphaned = false;  // receiving thread only: it frees the connector when it ends
+    std::thread thread;     // last: it starts once everything above exists
 };
+
+// A connector shared by its owners, the last of whom may let go on the connector's own
+// receiving thread, as a handler destroying its client does.
+template <class Connector>
+std::shared_ptr<ConnectorScript> makeSharedConnector() {
+    return std::shared_ptr<Connector>(new Connector, [](Connector* connector) { connector->release(); });
+}
 
 }  // namespace zorv_interface
