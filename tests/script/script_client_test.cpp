@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "freed_probe.h"
 #include "script_service.h"
 #include "zorv_interface/script_client.h"
 #include "zorv_test_support.h"
@@ -11,6 +12,7 @@
 namespace zorv_interface {
 namespace {
 
+using script_test::FreedProbe;
 using script_test::ScriptService;
 using zorv_test::LogRecorder;
 using zorv_test::eventually;
@@ -105,6 +107,35 @@ TEST(ScriptClient, DestroyingAConnectedLoggedInClientReturnsPromptly) {
     EXPECT_EQ(logs.atLine(235)[0].text, "Script Tcp Client logout");
     ASSERT_EQ(logs.atLine(266).size(), 1u);
     EXPECT_EQ(logs.atLine(62).size(), 1u);
+    EXPECT_TRUE(service->waitForClientsGone(1));
+}
+
+TEST(ScriptClient, DestroyedInsideItsOwnHandlerShutsDownAndIsFreedOnItsThread) {
+    auto service = ScriptService::tcp();
+    LogRecorder logs;
+    FreedProbe freed;
+    zorv_test::EventRecorder events;
+    std::atomic<int> updates{0};
+    auto client = std::make_unique<ScriptClient>(0);
+    client->setLogHandler(freed.logHandler(logs));
+    client->setEventHandler(events.handler());
+    client->subscribeVariableUpdate([&](const std::string&, const std::string&) {
+        ++updates;
+        client.reset();
+    });
+    ASSERT_EQ(client->connect(service->host(), service->port()), 0);
+    ASSERT_TRUE(service->waitForAccepted(1));
+    ASSERT_EQ(client->login("", ""), 0);
+    ASSERT_TRUE(logs.waitForLine(52));
+
+    service->reply(R"({"event":"updateVariable","name":"a","type":"number","value":1})" "\n"
+                   R"({"event":"updateVariable","name":"b","type":"number","value":2})" + kBurstEnd);
+    ASSERT_TRUE(freed.waitFreed());
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(logs.atLine(235).size(), 1u);
+    EXPECT_EQ(logs.atLine(266).size(), 1u);
+    EXPECT_EQ(logs.atLine(62).size(), 1u);
+    EXPECT_EQ(events.codes(), std::vector<int>{1});
     EXPECT_TRUE(service->waitForClientsGone(1));
 }
 

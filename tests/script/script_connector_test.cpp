@@ -10,18 +10,72 @@
 
 #include "connector_script_tcp.h"
 #include "connector_script_uds.h"
+#include "freed_probe.h"
 #include "script_service.h"
 #include "zorv_test_support.h"
 
 namespace zorv_interface {
 namespace {
 
+using script_test::FreedProbe;
 using script_test::ScriptService;
 using zorv_test::LogRecorder;
 using zorv_test::eventually;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 const std::string kBurstEnd = "\r\n\r\n";
+// The bound tests give connect and sends, so that expiring does not take the default 10 s.
+constexpr milliseconds kShortBound{300};
+// Longer than any send takes that finds room in the socket buffers.
+constexpr milliseconds kStalled{250};
+
+std::string errorText(asio::error::basic_errors error) { return make_error_code(error).message(); }
+
+// Sends scripts of the largest size on a thread of its own until one fails. Once the
+// service has stopped reading, one of them waits for room in the full socket buffers.
+class StalledSender {
+public:
+    explicit StalledSender(ConnectorScript& connector) : worker([this, &connector] { run(connector); }) {}
+    ~StalledSender() {
+        if (worker.joinable()) {
+            worker.join();
+        }
+    }
+
+    bool waitUntilStalled() {
+        return eventually([this] { return !done && since != kNotYet && Clock::now() - startOfLastSend() > kStalled; },
+                          std::chrono::seconds(30));
+    }
+
+    // The failing send's result; waits for it.
+    int result() {
+        worker.join();
+        return failed_with;
+    }
+    Clock::duration lastSendTook() const { return last_took; }
+
+private:
+    void run(ConnectorScript& connector) {
+        const std::string script(65535, 's');
+        do {
+            const auto start = Clock::now();
+            since = start.time_since_epoch().count();
+            failed_with = connector.sendString(script);
+            last_took = Clock::now() - start;
+        } while (failed_with == 0);
+        done = true;
+    }
+
+    Clock::time_point startOfLastSend() const { return Clock::time_point(Clock::duration(since)); }
+
+    static constexpr Clock::rep kNotYet = 0;
+    std::atomic<Clock::rep> since{kNotYet};
+    std::atomic<bool> done{false};
+    int failed_with = 0;
+    Clock::duration last_took{};
+    std::thread worker;
+};
 
 // Where the two connectors differ, as the tests see it.
 struct TcpKind {
@@ -33,6 +87,7 @@ struct TcpKind {
     static constexpr int file_not_logined = 427, send_write_failed = 534, string_write_failed = 499;
     static constexpr int string_terminator = 485, file_terminator = 441, file_unreadable = 432;
     static constexpr const char* connect_failed_text = "SCRIPT client connected FAILED: ";
+    static constexpr const char* write_failed_text = "SCRIPT Tcp client write FAILED: ";
     static constexpr bool one_update_per_burst = false;
 };
 
@@ -47,6 +102,7 @@ struct UdsKind {
     static constexpr int file_not_logined = 387, send_write_failed = 492, string_write_failed = 458;
     static constexpr int string_terminator = 444, file_terminator = 401, file_unreadable = 392;
     static constexpr const char* connect_failed_text = "Connect to /run/nelt/script.socket FAILED: ";
+    static constexpr const char* write_failed_text = "SCRIPT Uds client write FAILED: ";
     static constexpr bool one_update_per_burst = true;
 };
 
@@ -58,7 +114,11 @@ protected:
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         folder = pattern;
         service = Kind::service(folder);
-        connector = std::make_unique<typename Kind::Connector>();
+        makeConnector(kSocketIoTimeout);
+    }
+
+    void makeConnector(milliseconds io_timeout) {
+        connector = std::make_unique<typename Kind::Connector>(io_timeout);
         connector->setLogHandler(logs.handler());
         connector->setEventHandler(events.handler());
     }
@@ -70,20 +130,23 @@ protected:
     }
 
     // Returns once the service has accepted, so that replies reach this connection.
-    int connect() {
+    int connect(ConnectorScript& target) {
         const int before = service->accepted();
-        const int result = connector->connect(service->host(), service->port());
+        const int result = target.connect(service->host(), service->port());
         if (result == 0) {
             EXPECT_TRUE(service->waitForAccepted(before + 1));
         }
         return result;
     }
+    int connect() { return connect(*connector); }
 
-    void connectAndLogin() {
-        ASSERT_EQ(connect(), 0);
-        ASSERT_EQ(connector->login("user", "password"), 0);
+    // Expects target to log into logs.
+    void connectAndLogin(ConnectorScript& target) {
+        ASSERT_EQ(connect(target), 0);
+        ASSERT_EQ(target.login("user", "password"), 0);
         ASSERT_TRUE(logs.waitForLine(52));
     }
+    void connectAndLogin() { connectAndLogin(*connector); }
 
     std::string writeFile(const std::string& name, const std::string& content) {
         const std::string path = folder + "/" + name;
@@ -365,9 +428,12 @@ TYPED_TEST(ScriptConnector, DestroyingALoggedInConnectorEndsItsThreadPromptly) {
 TYPED_TEST(ScriptConnector, ManyRoundsWhileHandlersAreReplaced) {
     std::atomic<int> delivered{0};
     std::atomic<bool> done{false};
+    const auto count = [&](const std::string&) { ++delivered; };
+    // Installed before the replacer runs, which may not be scheduled before the first replies.
+    this->connector->subscribeScriptError(count);
     std::thread replacer([&] {
         while (!done) {
-            this->connector->subscribeScriptError([&](const std::string&) { ++delivered; });
+            this->connector->subscribeScriptError(count);
             this->connector->subscribeVariableUpdate([](const std::string&, const std::string&) {});
             this->connector->setLogHandler(this->logs.handler());
             std::this_thread::yield();
@@ -387,6 +453,127 @@ TYPED_TEST(ScriptConnector, ManyRoundsWhileHandlersAreReplaced) {
     // The installed handler refers to this frame; join the receiving thread while it lives.
     this->connector.reset();
     EXPECT_EQ(this->events.codes().size(), 200u);
+}
+
+TYPED_TEST(ScriptConnector, SendToAServiceThatStopsReadingExpiresAndClosesTheConnection) {
+    this->makeConnector(kShortBound);
+    this->connectAndLogin();
+    this->service->stopReading();
+    StalledSender sender(*this->connector);
+    EXPECT_EQ(sender.result(), -1);
+    EXPECT_GE(sender.lastSendTook(), kShortBound);
+    EXPECT_LT(sender.lastSendTook(), std::chrono::seconds(5));
+    const auto failed = this->logs.atLine(TypeParam::string_write_failed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, int(LogLevel::Error));
+    EXPECT_EQ(failed[0].text, TypeParam::write_failed_text + errorText(asio::error::timed_out));
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
+    EXPECT_FALSE(this->connector->hasConnected());
+    EXPECT_TRUE(this->logs.waitForLine(62));
+    this->service->resumeReading();
+    EXPECT_TRUE(this->service->waitForClientsGone(1));
+}
+
+TYPED_TEST(ScriptConnector, WhileASendWaitsTheProbeAnswersAndDisconnectEndsTheWait) {
+    this->connectAndLogin();
+    this->service->stopReading();
+    StalledSender sender(*this->connector);
+    ASSERT_TRUE(sender.waitUntilStalled());
+    const auto probed = Clock::now();
+    EXPECT_TRUE(this->connector->hasConnected());
+    EXPECT_LT(Clock::now() - probed, std::chrono::seconds(1));
+
+    const auto disconnecting = Clock::now();
+    EXPECT_EQ(this->connector->disconnect(), 0);
+    EXPECT_EQ(sender.result(), -1);
+    EXPECT_LT(Clock::now() - disconnecting, std::chrono::seconds(1));
+    EXPECT_EQ(this->lastText(TypeParam::string_write_failed),
+              TypeParam::write_failed_text + errorText(asio::error::operation_aborted));
+    EXPECT_EQ(this->lastText(TypeParam::disconnected), "SCRIPT Tcp client disconnected.");
+    EXPECT_EQ(this->events.codes(), std::vector<int>{1});
+    this->service->resumeReading();
+    EXPECT_TRUE(this->service->waitForClientsGone(1));
+}
+
+// Destroyed as a client destroys it, through its last shared owner.
+TYPED_TEST(ScriptConnector, DestroyingTheConnectorEndsAWaitingSend) {
+    std::shared_ptr<ConnectorScript> owner = makeSharedConnector<typename TypeParam::Connector>();
+    owner->setLogHandler(this->logs.handler());
+    this->connectAndLogin(*owner);
+    this->service->stopReading();
+    StalledSender sender(*owner);
+    ASSERT_TRUE(sender.waitUntilStalled());
+    const auto destroying = Clock::now();
+    owner.reset();
+    EXPECT_EQ(sender.result(), -1);
+    EXPECT_LT(Clock::now() - destroying, std::chrono::seconds(1));
+    EXPECT_EQ(this->lastText(TypeParam::string_write_failed),
+              TypeParam::write_failed_text + errorText(asio::error::operation_aborted));
+}
+
+// As a handler destroying its client does: the connector is freed on its own thread
+// once the handler has returned, and the rest of the burst reaches no handler.
+TYPED_TEST(ScriptConnector, LastOwnerLettingGoInsideAHandlerLeavesTheFreeingToItsThread) {
+    enum class Inside { VariableUpdate, ScriptError, Event };
+    for (const Inside inside : {Inside::VariableUpdate, Inside::ScriptError, Inside::Event}) {
+        SCOPED_TRACE(static_cast<int>(inside));
+        this->logs.clear();
+        FreedProbe freed;
+        std::atomic<int> updates{0};
+        std::atomic<int> errors{0};
+        std::atomic<int> events{0};
+        std::shared_ptr<ConnectorScript> owner = makeSharedConnector<typename TypeParam::Connector>();
+        const auto called = [&](std::atomic<int>& count, Inside here) {
+            ++count;
+            if (here == inside) {
+                owner.reset();
+            }
+        };
+        owner->setLogHandler(freed.logHandler(this->logs));
+        owner->subscribeVariableUpdate([&](const std::string&, const std::string&) {
+            called(updates, Inside::VariableUpdate);
+        });
+        owner->subscribeScriptError([&](const std::string&) { called(errors, Inside::ScriptError); });
+        owner->setEventHandler([&](int) { called(events, Inside::Event); });
+        this->connectAndLogin(*owner);
+
+        const std::string update = R"({"event":"updateVariable","name":"a","type":"number","value":1})";
+        const std::string error = R"({"event":"error","data":1})";
+        if (inside == Inside::VariableUpdate) {
+            this->service->reply(update + "\n" + error + kBurstEnd);
+        } else if (inside == Inside::ScriptError) {
+            this->service->reply(error + "\n" + error + kBurstEnd);
+        } else {
+            this->service->dropClient();
+        }
+        ASSERT_TRUE(freed.waitFreed());
+        EXPECT_EQ(updates, inside == Inside::VariableUpdate ? 1 : 0);
+        EXPECT_EQ(errors, inside == Inside::ScriptError ? 1 : 0);
+        EXPECT_EQ(events, inside == Inside::Event ? 1 : 0);
+        EXPECT_EQ(this->logs.atLine(62).size(), 1u);
+    }
+}
+
+TEST(ScriptConnectorTcp, UnansweredConnectGivesUpAtTheBound) {
+    EXPECT_EQ(ConnectorScriptTcp().ioTimeout(), std::chrono::seconds(10));
+    EXPECT_EQ(ConnectorScriptUds().ioTimeout(), std::chrono::seconds(10));
+    zorv_test::UnansweredListener unanswered;
+    if (!unanswered.ready()) {
+        GTEST_SKIP() << "the listener's backlog could not be filled";
+    }
+    LogRecorder logs;
+    ConnectorScriptTcp connector(kShortBound);
+    connector.setLogHandler(logs.handler());
+    const auto start = Clock::now();
+    EXPECT_EQ(connector.connect("127.0.0.1", unanswered.port()), -1);
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, kShortBound);
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_FALSE(connector.hasConnected());
+    const auto failed = logs.atLine(123);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, int(LogLevel::Error));
+    EXPECT_EQ(failed[0].text, "SCRIPT client connected FAILED: " + errorText(asio::error::timed_out));
 }
 
 }  // namespace

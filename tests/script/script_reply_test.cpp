@@ -23,7 +23,7 @@ protected:
     }
 
     void dispatch(const std::string& burst, const ScriptReplyRules& rules = kTcpRules) {
-        dispatchReplies(burst, context(rules));
+        dispatchReplies(burst, context(rules), [] { return true; });
     }
 
     void recordUpdates() {

@@ -52,6 +52,19 @@ public:
         });
     }
 
+    void stopReading() override {
+        onServiceThread([this] { reading = false; });
+    }
+
+    void resumeReading() override {
+        onServiceThread([this] {
+            reading = true;
+            if (const auto connection = std::move(parked)) {
+                readFrom(connection);
+            }
+        });
+    }
+
     void dropClient() override {
         onServiceThread([this] {
             if (client) {
@@ -102,14 +115,21 @@ private:
                     return;
                 }
                 recordBytes(connection->buffer.data(), size);
-                readFrom(connection);
+                if (reading) {
+                    readFrom(connection);
+                } else {
+                    parked = connection;
+                }
             });
     }
 
     asio::io_context context;
     asio::executor_work_guard<asio::io_context::executor_type> work{context.get_executor()};
     typename Protocol::acceptor acceptor;
-    std::shared_ptr<Socket> client;  // used on the service's thread only
+    // Used on the service's thread only.
+    std::shared_ptr<Socket> client;
+    bool reading = true;
+    std::shared_ptr<Connection> parked;  // the connection whose reading stopped
     std::thread runner;
 };
 

@@ -35,6 +35,9 @@ public:
     virtual void replyInParts(const std::vector<std::string>& parts) = 0;
     // Closes the current client's connection from the service's side.
     virtual void dropClient() = 0;
+    // Leaves what the client sends in the socket buffers until reading resumes.
+    virtual void stopReading() = 0;
+    virtual void resumeReading() = 0;
 
     std::vector<ReceivedFrame> frames() const;
     std::string bytes() const;

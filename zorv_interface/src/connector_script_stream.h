@@ -1,75 +1,25 @@
 #pragma once
 
-#include <asio.hpp>
-
-#include <array>
-#include <atomic>
-#include <condition_variable>
+#include <chrono>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
 #include "connector_script.h"
-#include "script_reply.h"
+#include "connector_script_connection.h"
+#include "connector_script_receiver.h"
 
 namespace zorv_interface {
 
-struct ScriptLogSite {
-    LogLevel level;
-    int line;
-    const char* text;
-};
-
-struct ScriptSendSites {
-    ScriptLogSite not_connected;
-    ScriptLogSite not_logined;
-    ScriptLogSite write_failed;
-};
-
-// The log sites and reply rules in which the TCP and local-socket connectors differ.
-struct ScriptConnectorTexts {
-    const char* source;
-    ScriptLogSite already_connected;
-    ScriptLogSite login_timeout;
-    ScriptLogSite login;
-    ScriptLogSite logout;
-    ScriptLogSite disconnect_failed;
-    ScriptLogSite disconnected;
-    ScriptLogSite read_not_connected;
-    ScriptLogSite recv_failed;
-    ScriptSendSites send;
-    ScriptSendSites send_string;
-    ScriptSendSites send_file;
-    ScriptLogSite string_terminator;
-    ScriptLogSite file_terminator;
-    ScriptLogSite file_unreadable;
-    ScriptReplyRules replies;
-};
-
-constexpr int kScriptSendBufferSize = 0xA00000;
-constexpr const char* kScriptTerminatorText = "Script send fail! The script contains '\r\n\r\n' at index [";
-
-// One connection: every connect makes a fresh one, so a receiving thread still
-// running the previous one never sees its socket or context replaced.
-template <class Protocol>
-struct ScriptSession {
-    asio::io_context io_context;
-    typename Protocol::socket socket{io_context};
-    std::string reply_text;
-    std::array<char, 65536> read_buffer{};
-    bool read_pending = false;  // touched by the receiving thread only
-};
-
-// The behaviour both script connectors share. Transport supplies the protocol,
-// its log texts, how a socket is opened and connected, and what precedes a read.
+// The behaviour both script connectors share: the connection with its sends, and the
+// receiving thread that runs the receiver. Login and logout start and pause that
+// thread; the connector's lifetime is the thread's.
 template <class Transport>
 class ConnectorScriptStream : public ConnectorScript {
 public:
-    using Protocol = typename Transport::Protocol;
-    using Session = ScriptSession<Protocol>;
-
-    ConnectorScriptStream();
+    // io_timeout bounds a TCP connect and every send.
+    explicit ConnectorScriptStream(std::chrono::milliseconds io_timeout = kSocketIoTimeout);
     ~ConnectorScriptStream() override;
     ConnectorScriptStream(const ConnectorScriptStream&) = delete;
     ConnectorScriptStream& operator=(const ConnectorScriptStream&) = delete;
@@ -89,41 +39,28 @@ public:
     int subscribeScriptError(ScriptErrorHandler handler) override;
     int setEventHandler(std::function<void(int)> handler) override;
 
+    std::chrono::milliseconds ioTimeout() const { return connection.ioTimeout(); }
+
+    // Deleter of a shared connector (makeSharedConnector): frees it at once or, when the
+    // last owner lets go on the receiving thread, stops it and leaves the freeing to that
+    // thread, which does it once the running handler has returned.
+    void release();
+
 private:
-    void log(const ScriptLogSite& site, const std::string& detail = std::string());
-    LogHandler logHandler();
-    void notifyEvent(int event);
-    asio::error_code closeSession();
-    bool peerAlive();
+    void stop();
+    void run();
 
-    bool ready(const ScriptSendSites& sites);
-    bool terminatorAllowed(const ScriptLogSite& site, const std::string& script);
-    int writeScript(const ScriptSendSites& sites, const std::string& script);
-
-    void receiveLoop();
-    void poll(Session& polled);
-    int doRead(Session& polled);
-    void onRead(Session& polled, const asio::error_code& error, std::size_t size);
-    void onReadError(Session& polled, const asio::error_code& error);
-    void collect(Session& polled, std::size_t size);
-    void rearm(Session& polled);
-
-    const ScriptConnectorTexts& texts;
-    std::recursive_mutex mutex;
-    std::condition_variable_any wakeup;
-    std::shared_ptr<Session> session;         // guarded by mutex
-    std::shared_ptr<Session> polled_session;  // guarded by mutex; set while the thread polls
-
-    std::mutex handlers_mutex;
-    LogHandler log_handler;
-    ScriptReplyHandlers reply_handlers;
-    std::function<void(int)> event_handler;
-
-    std::atomic<bool> running{true};
-    std::atomic<bool> connected{false};
-    std::atomic<bool> logined{false};
-    std::atomic<bool> resumed{false};
-    std::thread thread;  // last: it starts once everything above exists
+    ScriptConnection<Transport> connection;
+    ScriptReceiver<Transport> receiver{connection};
+    bool orphaned = false;  // receiving thread only: it frees the connector when it ends
+    std::thread thread;     // last: it starts once everything above exists
 };
+
+// A connector shared by its owners, the last of whom may let go on the connector's own
+// receiving thread, as a handler destroying its client does.
+template <class Connector>
+std::shared_ptr<ConnectorScript> makeSharedConnector() {
+    return std::shared_ptr<Connector>(new Connector, [](Connector* connector) { connector->release(); });
+}
 
 }  // namespace zorv_interface

@@ -53,21 +53,19 @@ const ScriptConnectorTexts& TcpScriptTransport::texts() {
 }
 
 int TcpScriptTransport::establish(ScriptSession<Protocol>& session, const std::string& host, int port,
-                                  const asio::error_code& previous_close, const LogHandler& log_handler) {
+                                  const ScriptConnectAttempt& attempt) {
     auto& socket = session.socket;
     socket.open(Protocol::v4());
-    if (previous_close) {
-        logConnectFailed(log_handler, previous_close);
+    if (attempt.previous_close) {
+        logConnectFailed(attempt.log_handler, attempt.previous_close);
         return -1;
     }
     socket.set_option(Protocol::no_delay(true));
     socket.set_option(asio::socket_base::send_buffer_size(kScriptSendBufferSize));
     setSocketTimeouts(socket);
     const Protocol::endpoint endpoint(parseAddress(host), static_cast<unsigned short>(port));
-    asio::error_code error;
-    socket.connect(endpoint, error);
-    if (error) {
-        logConnectFailed(log_handler, error);
+    if (const auto error = connectWithin(socket, endpoint, attempt.deadline, attempt.abandoned)) {
+        logConnectFailed(attempt.log_handler, error);
         return -1;
     }
     return 0;

@@ -38,9 +38,11 @@ const ScriptConnectorTexts& UdsScriptTransport::texts() {
 }
 
 // The previous socket's close result does not matter here, and the failure
-// line names the service's standard path whatever path was given.
+// line names the service's standard path whatever path was given. A local
+// connect is answered at once, so it needs no deadline.
 int UdsScriptTransport::establish(ScriptSession<Protocol>& session, const std::string& path, int,
-                                  const asio::error_code&, const LogHandler& log_handler) {
+                                  const ScriptConnectAttempt& attempt) {
+    const LogHandler& log_handler = attempt.log_handler;
     auto& socket = session.socket;
     asio::error_code error;
     socket.open(Protocol(), error);

@@ -10,10 +10,13 @@ struct UdsScriptTransport {
     static const ScriptConnectorTexts& texts();
     // Connects session's socket to the local socket at path; 0 or -1 (logged).
     static int establish(ScriptSession<Protocol>& session, const std::string& path, int port,
-                         const asio::error_code& previous_close, const LogHandler& log_handler);
+                         const ScriptConnectAttempt& attempt);
     static void prepareRead(Protocol::socket& socket);
 };
 
-class ConnectorScriptUds final : public ConnectorScriptStream<UdsScriptTransport> {};
+class ConnectorScriptUds final : public ConnectorScriptStream<UdsScriptTransport> {
+public:
+    using ConnectorScriptStream::ConnectorScriptStream;
+};
 
 }  // namespace zorv_interface

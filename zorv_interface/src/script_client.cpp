@@ -13,10 +13,10 @@ const char* const kServiceSocketPath = "/run/nelt/script.socket";
 
 std::shared_ptr<ConnectorScript> makeConnector(int kind) {
     if (kind == kTcp) {
-        return std::make_shared<ConnectorScriptTcp>();
+        return makeSharedConnector<ConnectorScriptTcp>();
     }
     if (kind == kLocalSocket) {
-        return std::make_shared<ConnectorScriptUds>();
+        return makeSharedConnector<ConnectorScriptUds>();
     }
     return nullptr;
 }

@@ -131,9 +131,13 @@ std::vector<std::string> splitReplies(const std::string& burst) {
     return pieces;
 }
 
-void dispatchReplies(const std::string& burst, const ScriptReplyContext& context) {
+void dispatchReplies(const std::string& burst, const ScriptReplyContext& context,
+                     const std::function<bool()>& receiving) {
     bool update_delivered = false;
     for (auto& piece : splitReplies(burst)) {
+        if (!receiving()) {
+            return;
+        }
         parseJson(std::move(piece), context, update_delivered);
     }
 }

@@ -38,8 +38,10 @@ struct ScriptReplyContext {
 // Cuts a burst between "}" and "{" separated by white space outside string literals.
 std::vector<std::string> splitReplies(const std::string& burst);
 
-// Splits a burst ending "\r\n\r\n" and dispatches every object in order.
-void dispatchReplies(const std::string& burst, const ScriptReplyContext& context);
+// Splits a burst ending "\r\n\r\n" and dispatches its objects in order while
+// receiving() holds: a handler that destroys its client ends the burst.
+void dispatchReplies(const std::string& burst, const ScriptReplyContext& context,
+                     const std::function<bool()>& receiving);
 
 // Parses one reply object and calls the handler its event asks for; never throws.
 // update_delivered enforces the one-update-per-burst rule where it applies.

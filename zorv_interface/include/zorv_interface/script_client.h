@@ -12,12 +12,13 @@ namespace zorv_interface {
 // Client of the controller's script service. Kind 0 talks TCP, kind 1 the local
 // stream socket "/run/nelt/script.socket"; any other kind yields a client whose
 // operations all fail. Replies are received only while logged in, and the
-// subscribed handlers run on the client's own receiving thread: a handler must
-// not destroy its client.
+// subscribed handlers run on the client's own receiving thread.
 class ZORV_SDK_API ScriptClient {
 public:
     explicit ScriptClient(int kind);
-    // Logs out, disconnects and joins the receiving thread.
+    // Logs out, disconnects and joins the receiving thread. Inside one of the
+    // client's own handlers it leaves that thread to end once the handler has
+    // returned; the replies left in that burst are dropped.
     ~ScriptClient();
     ScriptClient(const ScriptClient&) = delete;
     ScriptClient& operator=(const ScriptClient&) = delete;
