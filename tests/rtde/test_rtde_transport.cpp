@@ -35,6 +35,7 @@ struct OverTcp {
     static constexpr const char* kRecvInfoFailed = "RTDE client recv connect info FAILED: ";
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9: \"[9,1]\"";
     static constexpr int kPublishLine = 527;
+    static constexpr int kNotUtf8Line = 528;
 
     static std::unique_ptr<Transport> make(RtdeTiming timing = {}) { return std::make_unique<Transport>(timing); }
     static int connect(Transport& transport, RtdeTestServer& server) {
@@ -52,6 +53,7 @@ struct OverUds {
     static constexpr const char* kRecvInfoFailed = "RTDE Uds client recv connect info FAILED: ";
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9";
     static constexpr int kPublishLine = 436;
+    static constexpr int kNotUtf8Line = 437;
 
     static std::unique_ptr<Transport> make(RtdeTiming = {}) { return std::make_unique<Transport>(); }
     static int connect(Transport& transport, RtdeTestServer& server) { return transport.connect(server.path()); }
@@ -235,6 +237,22 @@ TYPED_TEST(RtdeTransportTest, PublishWritesOneFrameOfCbor) {
     ASSERT_TRUE(this->server.waitForMessages(2));
     EXPECT_EQ(this->server.messages().size(), 2u);
     EXPECT_EQ(this->server.garbageBytes(), 0u);
+}
+
+TYPED_TEST(RtdeTransportTest, PublishOfAStringThatIsNotUtf8FailsAndSendsNothing) {
+    this->connectAndLogin();
+    EXPECT_EQ(this->transport->publish(3, [](OutputBuilder& builder) { builder.push(1).push(std::string("a\xff")); }),
+              -1);
+    const auto failed = this->log.atLine(TypeParam::kNotUtf8Line);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text.rfind("publish: payload is not valid UTF-8: [json.exception.type_error.316] ", 0), 0u)
+        << failed[0].text;
+
+    EXPECT_EQ(this->transport->publish(3, [](OutputBuilder& builder) { builder.push(2); }), 0);
+    ASSERT_TRUE(this->server.waitForMessages(1));
+    EXPECT_EQ(this->server.received(), RtdeTestServer::frame(json::array({3, 2})));
+    EXPECT_EQ(this->log.count("publish ["), 1u);
 }
 
 TYPED_TEST(RtdeTransportTest, OperationsReportMissingConnectionAndLogin) {

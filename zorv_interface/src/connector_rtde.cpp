@@ -750,7 +750,14 @@ int RtdeConnection<Protocol>::publish(int channel, Builder builder) {
     OutputBuilder output;
     output.impl().setJsonData(&message);
     builder(output);
-    say(Log(logHandler()), LogLevel::Info, sites.publish) << message.dump();
+    std::string text;
+    try {
+        text = message.dump();
+    } catch (const nlohmann::json::type_error& error) {  // a pushed string that is not UTF-8
+        say(Log(logHandler()), LogLevel::Error, sites.payloadNotUtf8) << error.what();
+        return -1;
+    }
+    say(Log(logHandler()), LogLevel::Info, sites.publish) << text;
     const std::vector<uint8_t> payload = nlohmann::json::to_cbor(message);
     if (payload.size() > kMaxType0Payload) {
         say(Log(logHandler()), LogLevel::Error, sites.payloadTooLong) << payload.size() << " bytes";

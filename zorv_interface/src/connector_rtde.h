@@ -50,7 +50,7 @@ struct RtdeSites {
     RtdeSite doReadNotConnected, recvPackageFailed, recvData, recvRetryFail, completionNotConnected;
     RtdeSite cannotFind, setTopicNotConnected, setTopicNotLogined, runOutInput, runOutOutput, checkRecipeFailed;
     RtdeSite removeNotConnected, removeNotLogined;
-    RtdeSite publishNotConnected, publishNotLogined, publish, payloadTooLong;
+    RtdeSite publishNotConnected, publishNotLogined, publish, payloadNotUtf8, payloadTooLong;
     RtdeSite unknownChannel, notArray, parseError, parseErrorDump, typeError, typeErrorDump;
     RtdeSite unknownError, unknownErrorDump;
 };

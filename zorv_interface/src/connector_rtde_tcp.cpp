@@ -32,6 +32,7 @@ const RtdeSites& tcpSites() {
         s.publishNotConnected = {508, "publish: RTDE client has not connected"};
         s.publishNotLogined = {513, "publish: RTDE client has not logined"};
         s.publish = {527, "publish "};
+        s.payloadNotUtf8 = {528, "publish: payload is not valid UTF-8: "};
         s.payloadTooLong = {530, "publish: payload does not fit one frame: "};
         s.sendNotLogined = {541, "RTDE send failed because client has not logined yet"};
         s.writeFailed = {556, "RTDE send failed: "};

@@ -28,6 +28,7 @@ const RtdeSites& udsSites() {
         s.publishNotConnected = {417, "publish: RTDE Uds client has not connected"};
         s.publishNotLogined = {422, "publish: RTDE Uds client has not logined"};
         s.publish = {436, "publish "};
+        s.payloadNotUtf8 = {437, "publish: payload is not valid UTF-8: "};
         s.payloadTooLong = {439, "publish: payload does not fit one frame: "};
         s.sendNotLogined = {450, "RTDE send failed because client has not logined yet"};
         s.writeFailed = {465, "RTDE send failed: "};
