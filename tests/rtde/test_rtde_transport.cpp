@@ -36,6 +36,7 @@ struct OverTcp {
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9: \"[9,1]\"";
     static constexpr int kPublishLine = 527;
     static constexpr int kNotUtf8Line = 528;
+    static constexpr int kRecvInfoFailedLine = 226;
 
     static std::unique_ptr<Transport> make(RtdeTiming timing = {}) { return std::make_unique<Transport>(timing); }
     static int connect(Transport& transport, RtdeTestServer& server) {
@@ -54,8 +55,9 @@ struct OverUds {
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9";
     static constexpr int kPublishLine = 436;
     static constexpr int kNotUtf8Line = 437;
+    static constexpr int kRecvInfoFailedLine = 137;
 
-    static std::unique_ptr<Transport> make(RtdeTiming = {}) { return std::make_unique<Transport>(); }
+    static std::unique_ptr<Transport> make(RtdeTiming timing = {}) { return std::make_unique<Transport>(timing); }
     static int connect(Transport& transport, RtdeTestServer& server) { return transport.connect(server.path()); }
 };
 
@@ -69,6 +71,14 @@ std::vector<json> controlMessages(RtdeTestServer& server) {
     }
     return control;
 }
+
+RtdeTiming connectWaitOf(std::chrono::milliseconds wait) {
+    RtdeTiming timing;
+    timing.connectWait = wait;
+    return timing;
+}
+
+std::string messageOf(std::errc code) { return std::make_error_code(code).message(); }
 
 double processCpuSeconds() {
     rusage usage{};
@@ -146,6 +156,52 @@ TYPED_TEST(RtdeTransportTest, OverlongConnectionInformationFailsCleanly) {
     EXPECT_EQ(TypeParam::connect(*this->transport, this->server), -1);
     EXPECT_EQ(this->log.count(TypeParam::kRecvInfoFailed), 1u);
     EXPECT_FALSE(this->transport->hasConnected());
+}
+
+TYPED_TEST(RtdeTransportTest, SilentPeerFailsConnectAtTheBound) {
+    EXPECT_EQ(RtdeTiming().connectWait, std::chrono::seconds(10));
+    this->transport = this->makeTransport(connectWaitOf(300ms));
+    this->server.setGreeting("");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TypeParam::connect(*this->transport, this->server), -1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, 5s);
+    const auto failed = this->log.atLine(TypeParam::kRecvInfoFailedLine);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text, TypeParam::kRecvInfoFailed + messageOf(std::errc::timed_out));
+    EXPECT_FALSE(this->transport->hasConnected());
+    EXPECT_EQ(this->transport->getProtocolVersion(), -1);
+
+    this->server.setGreeting(RtdeTestServer::defaultGreeting());
+    EXPECT_EQ(TypeParam::connect(*this->transport, this->server), 0);
+}
+
+TYPED_TEST(RtdeTransportTest, DisconnectOrDestructionEndsAConnectWaitingOnASilentPeer) {
+    this->server.setGreeting("");
+    auto connectAside = [&](typename TypeParam::Transport* transport, std::atomic<int>& result) {
+        return std::thread([&result, transport, this] { result = TypeParam::connect(*transport, this->server); });
+    };
+    std::atomic<int> result{-9};
+    std::thread waiting = connectAside(this->transport.get(), result);
+    ASSERT_TRUE(this->server.waitForConnection(1));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(this->transport->disconnect(), 0);
+    waiting.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(this->log.count(TypeParam::kRecvInfoFailed), 1u);
+    EXPECT_FALSE(this->transport->hasConnected());
+
+    result = -9;
+    waiting = connectAside(this->transport.get(), result);
+    ASSERT_TRUE(this->server.waitForConnection(2));
+    start = std::chrono::steady_clock::now();
+    this->transport.reset();
+    waiting.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(result, -1);
 }
 
 TYPED_TEST(RtdeTransportTest, FramesSentWithTheConnectionInformationAreDelivered) {
@@ -572,6 +628,23 @@ TEST_F(RtdeTcpTimersTest, WatchdogWarnsBelowEightyPercentOfTheRequestedRate) {
     deliver(3, 40);
     transport->checkReceiveRates();
     EXPECT_EQ(log.count("The chanel "), 1u);  // neither 3 at 40 nor the "_message" topic 4
+}
+
+TEST_F(RtdeTcpTimersTest, UnansweredConnectFailsAtTheBound) {
+    zorv_test::UnansweredListener listener;
+    if (!listener.ready()) {
+        GTEST_SKIP() << "the kernel answered every connection request";
+    }
+    transport = makeTransport(connectWaitOf(300ms));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(transport->connect("127.0.0.1", listener.port()), -1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, 5s);
+    const auto failed = log.atLine(212);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text, "RTDE client connect info FAILED: " + messageOf(std::errc::timed_out));
 }
 
 TEST_F(RtdeTcpTimersTest, KeepAliveStartsAtTheThirdSilentTick) {

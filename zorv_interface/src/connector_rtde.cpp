@@ -30,6 +30,20 @@ nlohmann::json member(const nlohmann::json& object, const char* key) {
 
 std::string quoted(const nlohmann::json& value) { return "\"" + value.dump() + "\""; }
 
+// A socket as asio's read_until sees it, every read bounded by a deadline and an
+// abandon check (asio's own blocking reads ignore the socket's receive time-out).
+template <class Socket, class Abandoned>
+struct BoundedReads {
+    Socket& socket;
+    SocketDeadline deadline;
+    const Abandoned& abandoned;
+
+    template <class Buffers>
+    std::size_t read_some(const Buffers& buffers, std::error_code& error) {
+        return readSomeWithin(socket, buffers, deadline, abandoned, error);
+    }
+};
+
 }  // namespace
 
 // One framed write (or keep-alive) with its own result, settled exactly once.
@@ -62,6 +76,7 @@ RtdeConnection<Protocol>::RtdeConnection(const RtdeSites& sites, RtdeTiming timi
 
 template <typename Protocol>
 RtdeConnection<Protocol>::~RtdeConnection() {
+    running = false;  // first: a connect waiting on its peer gives up and frees the lock
     {
         std::lock_guard<std::mutex> guard(socketMutex);
         if (socket) {
@@ -72,7 +87,6 @@ RtdeConnection<Protocol>::~RtdeConnection() {
     ioContext.stop();
     {
         std::lock_guard<std::recursive_mutex> guard(lock);
-        running = false;
         logined = false;
         wakeUp.notify_all();
     }
@@ -240,6 +254,12 @@ void RtdeConnection<Protocol>::connectionLost() {
 
 template <typename Protocol>
 int RtdeConnection<Protocol>::disconnect() {
+    ++disconnectCalls;
+    return closeConnection();
+}
+
+template <typename Protocol>
+int RtdeConnection<Protocol>::closeConnection() {
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (!connected.exchange(false)) {
         return 0;
@@ -295,10 +315,25 @@ bool RtdeConnection<Protocol>::closeSocket(std::error_code* cancelError) {
 }
 
 template <typename Protocol>
-int RtdeConnection<Protocol>::completeHandshake(SocketPtr fresh) {
+RtdeConnection<Protocol>::Abandoned::Abandoned(const RtdeConnection& connection)
+    : connection(connection), epoch(connection.disconnectCalls) {}
+
+template <typename Protocol>
+bool RtdeConnection<Protocol>::Abandoned::operator()() const {
+    return !connection.running || connection.disconnectCalls != epoch;
+}
+
+template <typename Protocol>
+SocketDeadline RtdeConnection<Protocol>::peerDeadline() const {
+    return std::chrono::steady_clock::now() + timing.connectWait;
+}
+
+template <typename Protocol>
+int RtdeConnection<Protocol>::completeHandshake(SocketPtr fresh, const Abandoned& abandoned) {
     asio::streambuf received(kMaxConnectionInfo);
     std::error_code error;
-    const std::size_t end = asio::read_until(*fresh, received, "}\n\n", error);
+    BoundedReads<Socket, Abandoned> stream{*fresh, peerDeadline(), abandoned};
+    const std::size_t end = asio::read_until(stream, received, "}\n\n", error);
     if (error) {
         say(Log(logHandler()), LogLevel::Error, sites.recvInfoFailed) << error.message();
         return -1;
@@ -438,11 +473,11 @@ void RtdeConnection<Protocol>::onRead(const SocketPtr& source, const std::error_
             return;
         }
         if (retryCount < 4) {
-            disconnect();  // gone like an end-of-stream
+            closeConnection();  // gone like an end-of-stream
             return;
         }
         say(Log(logHandler()), LogLevel::Error, sites.recvRetryFail) << "\n";
-        disconnect();
+        closeConnection();
         return;
     }
     if (!connected) {
@@ -454,7 +489,7 @@ void RtdeConnection<Protocol>::onRead(const SocketPtr& source, const std::error_
     }
     retryCount = 0;
     if (error == asio::error::eof) {
-        disconnect();  // the server closed the stream
+        closeConnection();  // the server closed the stream
         return;
     }
     frameReader.dispatch(receiveBuffer.data(), size);
@@ -518,7 +553,7 @@ template <typename Protocol>
 void RtdeConnection<Protocol>::reportWriteFailure(const RtdeSite& site, const std::error_code& error) {
     say(Log(logHandler()), LogLevel::Error, site) << error.message();
     if (error != std::errc::not_connected) {
-        disconnect();
+        closeConnection();
     }
 }
 

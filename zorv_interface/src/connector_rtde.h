@@ -26,6 +26,7 @@
 #include "zorv_interface/log.h"
 #include "zorv_interface/output_builder.h"
 #include "zorv_interface/rtde_recipe.h"
+#include "socket_timeouts.h"
 
 namespace zorv_interface {
 
@@ -55,10 +56,12 @@ struct RtdeSites {
     RtdeSite unknownError, unknownErrorDump;
 };
 
-// Periods of the TCP keep-alive tick and receive watchdog.
+// Periods of the TCP keep-alive tick and receive watchdog, and how long connect waits
+// for the peer: to accept (TCP), then to send its connection information.
 struct RtdeTiming {
     std::chrono::milliseconds keepAlive{1000};
     std::chrono::milliseconds watchdog{5000};
+    std::chrono::milliseconds connectWait{kSocketIoTimeout};
 };
 
 // One RTDE connection over a stream protocol: handshake, login gate and polling
@@ -118,14 +121,29 @@ public:
     static bool hasEnding(const std::string& full, const std::string& ending);
 
 protected:
+    // Made by connect before it takes `lock`: true once `disconnect` has been called
+    // since, or the connection is being destroyed, so that connect stops waiting on
+    // its peer and frees the lock.
+    class Abandoned {
+    public:
+        explicit Abandoned(const RtdeConnection& connection);
+        bool operator()() const;
+
+    private:
+        const RtdeConnection& connection;
+        unsigned epoch;
+    };
+
     // For the subclasses' connect, which holds `lock` throughout.
     LogHandler logHandler();
+    SocketDeadline peerDeadline() const;
     std::ostream& say(Log&& log, LogLevel level, const RtdeSite& site);
     bool reportAlreadyConnected();
     bool closeSocket(std::error_code* cancelError = nullptr);
     // Reads the connection information from a freshly connected socket and adopts it.
-    // 0, or -1 on a read error; a malformed text throws nlohmann's exceptions.
-    int completeHandshake(SocketPtr fresh);
+    // 0, or -1 on a read error, at the deadline or when abandoned; a malformed text
+    // throws nlohmann's exceptions.
+    int completeHandshake(SocketPtr fresh, const Abandoned& abandoned);
 
     const RtdeSites& sites;
     std::recursive_mutex lock;
@@ -135,6 +153,7 @@ private:
     struct PendingWrite;
 
     void pollingLoop();
+    int closeConnection();
     void runWhileLogined();
     bool onPollingThread() const;
     void wakePoller();
@@ -181,6 +200,7 @@ private:
     std::function<void(int)> eventHandler;
 
     std::atomic<bool> running{true};
+    std::atomic<unsigned> disconnectCalls{0};
     std::atomic<bool> connected{false};
     std::atomic<bool> logined{false};
     std::atomic<bool> resumed{false};

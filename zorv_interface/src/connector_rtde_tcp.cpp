@@ -1,7 +1,5 @@
 #include "connector_rtde_tcp.h"
 
-#include "socket_timeouts.h"
-
 namespace zorv_interface {
 
 namespace {
@@ -62,6 +60,7 @@ constexpr int kConnectFailedLine = 212;
 RtdeClient::Impl::AsioTcp::AsioTcp(RtdeTiming timing) : RtdeConnection(tcpSites(), timing) {}
 
 int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
+    const Abandoned abandoned(*this);
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (reportAlreadyConnected()) {
         return 1;
@@ -73,14 +72,12 @@ int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
     fresh->set_option(asio::ip::tcp::no_delay(true));
     setSocketTimeouts(*fresh);
     const asio::ip::tcp::endpoint endpoint(asio::ip::make_address(host), static_cast<unsigned short>(port));
-    std::error_code error;
-    fresh->connect(endpoint, error);
-    if (error) {
+    if (const auto error = connectWithin(*fresh, endpoint, peerDeadline(), abandoned)) {
         Log(logHandler()).Get(LogLevel::Error, file_name(__FILE__), kConnectFailedLine)
             << "RTDE client connect info FAILED: " << error.message();
         return -1;
     }
-    return completeHandshake(std::move(fresh));
+    return completeHandshake(std::move(fresh), abandoned);
 }
 
 }  // namespace zorv_interface

@@ -58,9 +58,10 @@ constexpr int kConnectedLine = 130;
 
 }  // namespace
 
-RtdeClient::Impl::AsioUds::AsioUds() : RtdeConnection(udsSites(), RtdeTiming()) {}
+RtdeClient::Impl::AsioUds::AsioUds(RtdeTiming timing) : RtdeConnection(udsSites(), timing) {}
 
 int RtdeClient::Impl::AsioUds::connect(const std::string& path) {
+    const Abandoned abandoned(*this);
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (reportAlreadyConnected()) {
         return 1;
@@ -80,7 +81,7 @@ int RtdeClient::Impl::AsioUds::connect(const std::string& path) {
         return -1;
     }
     Log(logHandler()).Get(LogLevel::Info, file_name(__FILE__), kConnectedLine) << "Connect to RTDE Uds successed";
-    return completeHandshake(std::move(fresh));
+    return completeHandshake(std::move(fresh), abandoned);
 }
 
 }  // namespace zorv_interface
