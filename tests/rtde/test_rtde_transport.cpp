@@ -14,6 +14,7 @@
 #include "connector_rtde_tcp.h"
 #include "connector_rtde_uds.h"
 #include "rtde_test_server.h"
+#include "rtde_test_threads.h"
 #include "zorv_test_support.h"
 
 using nlohmann::json;
@@ -585,6 +586,35 @@ TYPED_TEST(RtdeTransportTest, TablesStaySafeWhileHandlersAndTopicsChangeDuringSt
     }
     this->server.stopStreaming();
     EXPECT_EQ(this->log.count("RTDE parse_error"), 0u);
+}
+
+TYPED_TEST(RtdeTransportTest, RetiredInsideItsOwnHandlersTheTransportEndsWithItsThread) {
+    this->transport.reset();
+    for (const bool fromEventHandler : {false, true}) {
+        SCOPED_TRACE(fromEventHandler ? "event handler" : "subscription handler");
+        const std::size_t threadsBefore = rtde_test::processThreadCount();
+        std::shared_ptr<typename TypeParam::Transport> owner = this->makeTransport();
+        std::atomic<bool> handlerReturned{false};
+        auto retireInside = [&] {
+            TypeParam::Transport::retire(std::move(owner));
+            handlerReturned = true;
+        };
+        owner->subscribe(1, [&](InputParser&) { retireInside(); });
+        if (fromEventHandler) {
+            owner->setEventHandler([&](int) { retireInside(); });
+        }
+        ASSERT_EQ(TypeParam::connect(*owner, this->server), 0);
+        ASSERT_EQ(owner->login("", ""), 0);
+        if (fromEventHandler) {
+            this->server.closeClient();
+        } else {
+            this->server.sendFrame(json::array({1}));
+        }
+        ASSERT_TRUE(eventually([&] { return handlerReturned.load(); }));
+        EXPECT_TRUE(eventually([&] { return rtde_test::processThreadCount() == threadsBefore; }));
+        EXPECT_TRUE(this->log.waitFor("Pause RTDE polling..."));
+        this->log.clear();
+    }
 }
 
 TYPED_TEST(RtdeTransportTest, DestroyingALoggedInTransportIsPrompt) {

@@ -71,11 +71,33 @@ RtdeConnection<Protocol>::RtdeConnection(const RtdeSites& sites, RtdeTiming timi
       watchdogTimer(ioContext),
       frameReader([this](char* data, std::size_t size, char) { return parse(data, size); }) {
     reset();
-    pollingThread = std::thread([this] { pollingLoop(); });
+    pollingThread = std::thread([this] {
+        pollingLoop();
+        const auto last = std::move(retiredOwner);  // may run the destructor, this thread's last act
+    });
 }
 
 template <typename Protocol>
 RtdeConnection<Protocol>::~RtdeConnection() {
+    stop();
+    if (onPollingThread()) {
+        pollingThread.detach();
+    } else {
+        pollingThread.join();
+    }
+}
+
+template <typename Protocol>
+void RtdeConnection<Protocol>::retire(std::shared_ptr<RtdeConnection> owner) {
+    if (owner && owner->onPollingThread()) {
+        owner->stop();
+        RtdeConnection& connection = *owner;
+        connection.retiredOwner = std::move(owner);
+    }
+}
+
+template <typename Protocol>
+void RtdeConnection<Protocol>::stop() {
     running = false;  // first: a connect waiting on its peer gives up and frees the lock
     {
         std::lock_guard<std::mutex> guard(socketMutex);
@@ -85,12 +107,9 @@ RtdeConnection<Protocol>::~RtdeConnection() {
         }
     }
     ioContext.stop();
-    {
-        std::lock_guard<std::recursive_mutex> guard(lock);
-        logined = false;
-        wakeUp.notify_all();
-    }
-    pollingThread.join();
+    std::lock_guard<std::recursive_mutex> guard(lock);
+    logined = false;
+    wakeUp.notify_all();
 }
 
 // ---------------------------------------------------------------------------

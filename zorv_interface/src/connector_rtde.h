@@ -72,7 +72,7 @@ struct RtdeTiming {
 // Locks: `lock` (recursive) serialises connect, login, setTopic and disconnect;
 // `tablesMutex` guards the tables shared with the polling thread and is never held
 // while user code runs; `socketMutex` guards the socket and the write queue and is
-// taken last. Only the destructor stops the I/O context.
+// taken last. Only the destructor (or `retire`) stops the I/O context.
 template <typename Protocol>
 class RtdeConnection {
 public:
@@ -91,6 +91,11 @@ public:
     ~RtdeConnection();
     RtdeConnection(const RtdeConnection&) = delete;
     RtdeConnection& operator=(const RtdeConnection&) = delete;
+
+    // Drops an owner's reference. On the polling thread, inside a subscription or event
+    // handler, the thread cannot join itself: it is stopped instead, holds the connection
+    // until the handler has returned, and frees it as it ends.
+    static void retire(std::shared_ptr<RtdeConnection> owner);
 
     int login(const std::string& user, const std::string& password);
     int logout();
@@ -153,6 +158,7 @@ private:
     struct PendingWrite;
 
     void pollingLoop();
+    void stop();
     int closeConnection();
     void runWhileLogined();
     bool onPollingThread() const;
@@ -225,6 +231,7 @@ private:
     SocketPtr readingSocket;   // the socket with a read in flight
     SocketPtr dispatchSocket;  // the socket whose bytes the splitter holds
     PackageDispatch frameReader;
+    std::shared_ptr<RtdeConnection> retiredOwner;  // set by `retire` on the polling thread
 
     std::thread pollingThread;
 };
