@@ -53,14 +53,15 @@ const RtdeSites& tcpSites() {
     return sites;
 }
 
-constexpr int kConnectFailedLine = 212;
+// The connect sites outside the table: the local socket's connect has others.
+constexpr RtdeSite kConnectFailed{212, "RTDE client connect info FAILED: "};
 
 }  // namespace
 
 RtdeClient::Impl::AsioTcp::AsioTcp(RtdeTiming timing) : RtdeConnection(tcpSites(), timing) {}
 
 int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
-    const Abandoned abandoned(*this);
+    const auto abandoned = connectAbandon();
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (reportAlreadyConnected()) {
         return 1;
@@ -73,8 +74,7 @@ int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
     setSocketTimeouts(*fresh);
     const asio::ip::tcp::endpoint endpoint(asio::ip::make_address(host), static_cast<unsigned short>(port));
     if (const auto error = connectWithin(*fresh, endpoint, peerDeadline(), abandoned)) {
-        Log(logHandler()).Get(LogLevel::Error, file_name(__FILE__), kConnectFailedLine)
-            << "RTDE client connect info FAILED: " << error.message();
+        log(LogLevel::Error, kConnectFailed) << error.message();
         return -1;
     }
     return completeHandshake(std::move(fresh), abandoned);

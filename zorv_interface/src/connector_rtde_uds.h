@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connector_rtde.h"  // first: see the note at its top
+#include "connector_rtde.h"
 
 #include <string>
 
