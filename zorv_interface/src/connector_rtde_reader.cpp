@@ -42,10 +42,6 @@ int RtdeReader<Protocol>::doRead() {
     }
     readingSocket = current;
     std::lock_guard<std::mutex> guard(connection.socketMutex);
-    if (sites.tcp) {
-        std::error_code ignored;
-        current->set_option(asio::ip::tcp::no_delay(true), ignored);
-    }
     current->async_read_some(asio::buffer(receiveBuffer),
                              [this, current](const std::error_code& error, std::size_t size) {
                                  onRead(current, error, size);
