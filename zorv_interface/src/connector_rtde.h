@@ -95,7 +95,7 @@ protected:
 
     RtdeLog log;
     std::recursive_mutex lock;
-    asio::io_context ioContext;
+    asio::io_context ioContext{1};  // run by the polling thread alone
 
 private:
     friend class RtdeTopics<Protocol>;
