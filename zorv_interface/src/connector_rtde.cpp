@@ -304,6 +304,12 @@ typename RtdeConnection<Protocol>::SocketPtr RtdeConnection<Protocol>::currentSo
 }
 
 template <typename Protocol>
+bool RtdeConnection<Protocol>::isCurrent(const SocketPtr& candidate) {
+    std::lock_guard<std::mutex> guard(socketMutex);
+    return candidate == socket;
+}
+
+template <typename Protocol>
 std::vector<char> RtdeConnection<Protocol>::takeLeftover(const SocketPtr& current) {
     std::vector<char> leftover;
     std::lock_guard<std::mutex> guard(socketMutex);

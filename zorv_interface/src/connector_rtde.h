@@ -111,6 +111,7 @@ private:
     void wakePoller();
 
     SocketPtr currentSocket();
+    bool isCurrent(const SocketPtr& candidate);
     std::vector<char> takeLeftover(const SocketPtr& current);
     bool peerAlive();
     void connectionLost();

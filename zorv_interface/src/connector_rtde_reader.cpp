@@ -70,7 +70,7 @@ void RtdeReader<Protocol>::onRead(const SocketPtr& source, const std::error_code
         log(LogLevel::Error, sites.completionNotConnected);
         return;
     }
-    const bool stale = source != connection.currentSocket();
+    const bool stale = !connection.isCurrent(source);
     if (error && error != asio::error::eof) {
         onReadError(stale, error, size);
         return;
@@ -126,15 +126,15 @@ int RtdeReader<Protocol>::parse(char* data, std::size_t size) {
             return 0;
         }
         const int channel = value.at(0).template get<int>();
-        const auto handler = connection.topics.subscription(channel);
-        if (!handler) {
+        const auto subscriber = connection.topics.subscriber(channel);
+        if (!subscriber || !subscriber->handler) {
             log(LogLevel::Error, sites.unknownChannel) << channel << (sites.tcp ? ": " + quoted(value) : std::string());
             return 0;
         }
         InputParser parser;
         parser.impl().setJsonData(std::move(value));
-        handler(parser);
-        connection.topics.countDelivery(channel);
+        subscriber->handler(parser);
+        connection.topics.countDelivery(*subscriber);
         return 0;
     } catch (const nlohmann::json::parse_error& error) {
         logDecodeFailure(sites.parseError, sites.parseErrorDump, error.what(), data, size);

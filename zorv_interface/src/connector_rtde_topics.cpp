@@ -89,7 +89,6 @@ int RtdeTopics<Protocol>::removeTopic(bool to_server, int channel) {
         }
         if (!to_server) {
             subscriptions.erase(channel);
-            receivedCounts.erase(channel);
         }
     }
     RtdeRecipe recipe;
@@ -102,11 +101,9 @@ int RtdeTopics<Protocol>::removeTopic(bool to_server, int channel) {
 
 template <typename Protocol>
 int RtdeTopics<Protocol>::subscribe(int channel, Subscription handler) {
+    auto fresh = std::make_shared<Subscriber>(std::move(handler));
     std::lock_guard<std::mutex> guard(mutex);
-    subscriptions[channel] = std::move(handler);
-    if (sites.tcp) {
-        receivedCounts[channel] = 0;
-    }
+    subscriptions[channel] = std::move(fresh);
     return 0;
 }
 
@@ -142,21 +139,16 @@ typename RtdeTopics<Protocol>::Recipes RtdeTopics<Protocol>::outputRecipes() {
 }
 
 template <typename Protocol>
-typename RtdeTopics<Protocol>::Subscription RtdeTopics<Protocol>::subscription(int channel) {
+typename RtdeTopics<Protocol>::SubscriberPtr RtdeTopics<Protocol>::subscriber(int channel) {
     std::lock_guard<std::mutex> guard(mutex);
     const auto found = subscriptions.find(channel);
-    return found != subscriptions.end() ? found->second : Subscription();
+    return found != subscriptions.end() ? found->second : nullptr;
 }
 
 template <typename Protocol>
-void RtdeTopics<Protocol>::countDelivery(int channel) {
-    if (!sites.tcp) {
-        return;
-    }
-    std::lock_guard<std::mutex> guard(mutex);
-    const auto count = receivedCounts.find(channel);
-    if (count != receivedCounts.end()) {
-        ++count->second;
+void RtdeTopics<Protocol>::countDelivery(Subscriber& subscriber) {
+    if (sites.tcp) {
+        ++subscriber.delivered;
     }
 }
 
@@ -172,10 +164,14 @@ void RtdeTopics<Protocol>::checkReceiveRates() {
         int received;
         double expected;
     };
+    if (!sites.tcp) {
+        return;  // no delivery counts
+    }
     std::vector<Shortfall> shortfalls;
     {
         std::lock_guard<std::mutex> guard(mutex);
-        for (auto& [channel, count] : receivedCounts) {
+        for (const auto& [channel, subscriber] : subscriptions) {
+            const int count = subscriber->delivered.exchange(0);
             const auto recipe = outputRecipes_.find(channel);
             if (recipe != outputRecipes_.end()) {
                 const double frequency = recipe->second.frequency;
@@ -188,7 +184,6 @@ void RtdeTopics<Protocol>::checkReceiveRates() {
                     shortfalls.push_back({channel, count, frequency * 5.0});
                 }
             }
-            count = 0;
         }
     }
     for (const auto& shortfall : shortfalls) {
@@ -212,7 +207,6 @@ void RtdeTopics<Protocol>::reset() {
     inputMap_.clear();
     outputMap_.clear();
     subscriptions.clear();
-    receivedCounts.clear();
 }
 
 template class RtdeTopics<asio::ip::tcp>;

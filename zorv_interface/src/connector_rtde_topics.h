@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -27,6 +29,15 @@ public:
     using Subscription = std::function<void(InputParser&)>;
     using Recipes = std::unordered_map<int, RtdeRecipe>;
 
+    // One channel's handler with (TCP) its deliveries in the current watchdog window.
+    // Shared, so the receive path holds it without a copy of the handler or the lock.
+    struct Subscriber {
+        explicit Subscriber(Subscription handler) : handler(std::move(handler)) {}
+        const Subscription handler;
+        std::atomic<int> delivered{0};
+    };
+    using SubscriberPtr = std::shared_ptr<Subscriber>;
+
     static constexpr int kChannels = 100;
     static constexpr int kControlChannel = 100;
 
@@ -43,9 +54,9 @@ public:
     Recipes inputRecipes();
     Recipes outputRecipes();
 
-    // The channel's handler, empty when nobody subscribed.
-    Subscription subscription(int channel);
-    void countDelivery(int channel);
+    // The channel's subscriber, null when nobody subscribed.
+    SubscriberPtr subscriber(int channel);
+    void countDelivery(Subscriber& subscriber);
     // The watchdog's check of the last window's delivery counts (TCP).
     void checkReceiveRates();
     static bool hasEnding(const std::string& full, const std::string& ending);
@@ -65,8 +76,7 @@ private:
     std::mutex mutex;
     std::map<std::string, int> inputMap_;
     std::map<std::string, int> outputMap_;
-    std::unordered_map<int, Subscription> subscriptions;
-    std::unordered_map<int, int> receivedCounts;
+    std::unordered_map<int, SubscriberPtr> subscriptions;
     Recipes inputRecipes_;
     Recipes outputRecipes_;
     std::set<int> freeInputChannels;
