@@ -81,9 +81,10 @@ void RtdeConnection<Protocol>::pollingLoop() {
             continue;
         }
         if (reader.doRead() != 0) {
-            // Logged in but the connection is going away: let the teardown finish.
+            // Logged in but the connection is going away: let the teardown finish,
+            // unless it already has (its wake-up may have come before this wait).
             std::unique_lock<std::recursive_mutex> guard(lock);
-            wakeUp.wait_for(guard, std::chrono::milliseconds(10));
+            wakeUp.wait_for(guard, std::chrono::milliseconds(10), [this] { return !running || !logined; });
             continue;
         }
         runWhileLogined();
