@@ -39,7 +39,7 @@ namespace zorv_interface {
 template <typename Protocol>
 class RtdeConnection {
 public:
-    using Socket = typename Protocol::socket;
+    using Socket = RtdeSocket<Protocol>;
     using SocketPtr = std::shared_ptr<Socket>;
     using Subscription = std::function<void(InputParser&)>;
     using Builder = std::function<void(OutputBuilder&)>;

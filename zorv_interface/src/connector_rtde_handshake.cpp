@@ -3,6 +3,8 @@
 #include <asio.hpp>
 #include <nlohmann/json.hpp>
 
+#include "connector_rtde_sites.h"
+
 namespace zorv_interface {
 
 namespace {
@@ -57,9 +59,9 @@ std::error_code readConnectionInfo(Socket& socket, SocketDeadline deadline, cons
     return {};
 }
 
-template std::error_code readConnectionInfo(asio::ip::tcp::socket&, SocketDeadline, const RtdeConnectAbandon&,
+template std::error_code readConnectionInfo(RtdeSocket<asio::ip::tcp>&, SocketDeadline, const RtdeConnectAbandon&,
                                             RtdeConnectionInfo&);
-template std::error_code readConnectionInfo(asio::local::stream_protocol::socket&, SocketDeadline,
+template std::error_code readConnectionInfo(RtdeSocket<asio::local::stream_protocol>&, SocketDeadline,
                                             const RtdeConnectAbandon&, RtdeConnectionInfo&);
 
 }  // namespace zorv_interface

@@ -31,7 +31,7 @@ public:
     int parse(char* data, std::size_t size);
 
 private:
-    using Socket = typename Protocol::socket;
+    using Socket = RtdeSocket<Protocol>;
     using SocketPtr = std::shared_ptr<Socket>;
 
     void feedHandshakeLeftover(const SocketPtr& current);

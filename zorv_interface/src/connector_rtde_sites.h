@@ -4,10 +4,17 @@
 #include <mutex>
 #include <ostream>
 
+#include <asio.hpp>
+
 #include "socket_timeouts.h"
 #include "zorv_interface/log.h"
 
 namespace zorv_interface {
+
+// A transport's socket, bound to the I/O context's own executor: no type-erased
+// executor to track the work of every read and write.
+template <typename Protocol>
+using RtdeSocket = asio::basic_stream_socket<Protocol, asio::io_context::executor_type>;
 
 // One log site: its line number and fixed text.
 struct RtdeSite {

@@ -67,7 +67,7 @@ int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
         return 1;
     }
     closeSocket();
-    auto fresh = std::make_shared<asio::ip::tcp::socket>(ioContext);
+    auto fresh = std::make_shared<Socket>(ioContext.get_executor());
     fresh->open(asio::ip::tcp::v4());
     fresh->set_option(asio::socket_base::keep_alive(true));
     fresh->set_option(asio::ip::tcp::no_delay(true));

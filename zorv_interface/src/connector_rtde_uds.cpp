@@ -72,7 +72,7 @@ int RtdeClient::Impl::AsioUds::connect(const std::string& path) {
     } else {
         log(LogLevel::Info, kConnecting) << path;
     }
-    auto fresh = std::make_shared<asio::local::stream_protocol::socket>(ioContext);
+    auto fresh = std::make_shared<Socket>(ioContext.get_executor());
     std::error_code error;
     fresh->connect(asio::local::stream_protocol::endpoint(path), error);
     if (error) {

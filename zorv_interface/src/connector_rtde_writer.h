@@ -42,7 +42,7 @@ public:
 private:
     struct PendingWrite;
     using Write = std::shared_ptr<PendingWrite>;
-    using Socket = typename Protocol::socket;
+    using Socket = RtdeSocket<Protocol>;
     using SocketPtr = std::shared_ptr<Socket>;
 
     // The error of a write that failed at once.
