@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "rtde_test_server.h"
+#include "rtde_test_threads.h"
 #include "zorv_interface/rtde_client.h"
 #include "zorv_test_support.h"
 
@@ -118,4 +119,36 @@ TEST(RtdeClient, ThrowingEventHandlerDoesNotEscapeTheDestructor) {
         ASSERT_EQ(client.login("", ""), 0);
     }
     EXPECT_EQ(calls, 1);
+}
+
+TEST(RtdeClient, DestroyedInsideItsOwnHandlersItsThreadEnds) {
+    RtdeTestServer server(RtdeTestServer::Transport::Tcp);
+    for (const bool fromEventHandler : {false, true}) {
+        SCOPED_TRACE(fromEventHandler ? "event handler" : "subscription handler");
+        LogRecorder log;
+        const std::size_t threadsBefore = rtde_test::processThreadCount();
+        auto client = std::make_unique<RtdeClient>(0);
+        std::atomic<bool> handlerReturned{false};
+        auto destroyInside = [&] {
+            client.reset();
+            handlerReturned = true;
+        };
+        client->setLogHandler(log.handler());
+        client->setEventHandler([&](int) { destroyInside(); });
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(client->connect("127.0.0.1", server.port()), 0);
+        testing::internal::GetCapturedStdout();
+        ASSERT_EQ(client->login("", ""), 0);
+        if (fromEventHandler) {
+            server.closeClient();
+        } else {
+            ASSERT_EQ(client->setTopic(false, {"out_a"}, 1.0, 1), 1);
+            client->subscribe(1, [&](InputParser&) { destroyInside(); });
+            server.sendFrame(json::array({1, 5}));
+        }
+        ASSERT_TRUE(eventually([&] { return handlerReturned.load(); }));
+        EXPECT_TRUE(eventually([&] { return rtde_test::processThreadCount() == threadsBefore; }));
+        EXPECT_EQ(log.count("RTDE client disconnected."), 1u);
+        EXPECT_EQ(log.count("Pause RTDE polling..."), 1u);
+    }
 }

@@ -14,6 +14,7 @@
 #include "connector_rtde_tcp.h"
 #include "connector_rtde_uds.h"
 #include "rtde_test_server.h"
+#include "rtde_test_threads.h"
 #include "zorv_test_support.h"
 
 using nlohmann::json;
@@ -35,6 +36,8 @@ struct OverTcp {
     static constexpr const char* kRecvInfoFailed = "RTDE client recv connect info FAILED: ";
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9: \"[9,1]\"";
     static constexpr int kPublishLine = 527;
+    static constexpr int kNotUtf8Line = 528;
+    static constexpr int kRecvInfoFailedLine = 226;
 
     static std::unique_ptr<Transport> make(RtdeTiming timing = {}) { return std::make_unique<Transport>(timing); }
     static int connect(Transport& transport, RtdeTestServer& server) {
@@ -52,8 +55,10 @@ struct OverUds {
     static constexpr const char* kRecvInfoFailed = "RTDE Uds client recv connect info FAILED: ";
     static constexpr const char* kUnknownChannel9 = "Cannot find chanel 9";
     static constexpr int kPublishLine = 436;
+    static constexpr int kNotUtf8Line = 437;
+    static constexpr int kRecvInfoFailedLine = 137;
 
-    static std::unique_ptr<Transport> make(RtdeTiming = {}) { return std::make_unique<Transport>(); }
+    static std::unique_ptr<Transport> make(RtdeTiming timing = {}) { return std::make_unique<Transport>(timing); }
     static int connect(Transport& transport, RtdeTestServer& server) { return transport.connect(server.path()); }
 };
 
@@ -67,6 +72,14 @@ std::vector<json> controlMessages(RtdeTestServer& server) {
     }
     return control;
 }
+
+RtdeTiming connectWaitOf(std::chrono::milliseconds wait) {
+    RtdeTiming timing;
+    timing.connectWait = wait;
+    return timing;
+}
+
+std::string messageOf(std::errc code) { return std::make_error_code(code).message(); }
 
 double processCpuSeconds() {
     rusage usage{};
@@ -144,6 +157,52 @@ TYPED_TEST(RtdeTransportTest, OverlongConnectionInformationFailsCleanly) {
     EXPECT_EQ(TypeParam::connect(*this->transport, this->server), -1);
     EXPECT_EQ(this->log.count(TypeParam::kRecvInfoFailed), 1u);
     EXPECT_FALSE(this->transport->hasConnected());
+}
+
+TYPED_TEST(RtdeTransportTest, SilentPeerFailsConnectAtTheBound) {
+    EXPECT_EQ(RtdeTiming().connectWait, std::chrono::seconds(10));
+    this->transport = this->makeTransport(connectWaitOf(300ms));
+    this->server.setGreeting("");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TypeParam::connect(*this->transport, this->server), -1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, 5s);
+    const auto failed = this->log.atLine(TypeParam::kRecvInfoFailedLine);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text, TypeParam::kRecvInfoFailed + messageOf(std::errc::timed_out));
+    EXPECT_FALSE(this->transport->hasConnected());
+    EXPECT_EQ(this->transport->getProtocolVersion(), -1);
+
+    this->server.setGreeting(RtdeTestServer::defaultGreeting());
+    EXPECT_EQ(TypeParam::connect(*this->transport, this->server), 0);
+}
+
+TYPED_TEST(RtdeTransportTest, DisconnectOrDestructionEndsAConnectWaitingOnASilentPeer) {
+    this->server.setGreeting("");
+    auto connectAside = [&](typename TypeParam::Transport* transport, std::atomic<int>& result) {
+        return std::thread([&result, transport, this] { result = TypeParam::connect(*transport, this->server); });
+    };
+    std::atomic<int> result{-9};
+    std::thread waiting = connectAside(this->transport.get(), result);
+    ASSERT_TRUE(this->server.waitForConnection(1));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(this->transport->disconnect(), 0);
+    waiting.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(this->log.count(TypeParam::kRecvInfoFailed), 1u);
+    EXPECT_FALSE(this->transport->hasConnected());
+
+    result = -9;
+    waiting = connectAside(this->transport.get(), result);
+    ASSERT_TRUE(this->server.waitForConnection(2));
+    start = std::chrono::steady_clock::now();
+    this->transport.reset();
+    waiting.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(result, -1);
 }
 
 TYPED_TEST(RtdeTransportTest, FramesSentWithTheConnectionInformationAreDelivered) {
@@ -235,6 +294,22 @@ TYPED_TEST(RtdeTransportTest, PublishWritesOneFrameOfCbor) {
     ASSERT_TRUE(this->server.waitForMessages(2));
     EXPECT_EQ(this->server.messages().size(), 2u);
     EXPECT_EQ(this->server.garbageBytes(), 0u);
+}
+
+TYPED_TEST(RtdeTransportTest, PublishOfAStringThatIsNotUtf8FailsAndSendsNothing) {
+    this->connectAndLogin();
+    EXPECT_EQ(this->transport->publish(3, [](OutputBuilder& builder) { builder.push(1).push(std::string("a\xff")); }),
+              -1);
+    const auto failed = this->log.atLine(TypeParam::kNotUtf8Line);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text.rfind("publish: payload is not valid UTF-8: [json.exception.type_error.316] ", 0), 0u)
+        << failed[0].text;
+
+    EXPECT_EQ(this->transport->publish(3, [](OutputBuilder& builder) { builder.push(2); }), 0);
+    ASSERT_TRUE(this->server.waitForMessages(1));
+    EXPECT_EQ(this->server.received(), RtdeTestServer::frame(json::array({3, 2})));
+    EXPECT_EQ(this->log.count("publish ["), 1u);
 }
 
 TYPED_TEST(RtdeTransportTest, OperationsReportMissingConnectionAndLogin) {
@@ -513,6 +588,35 @@ TYPED_TEST(RtdeTransportTest, TablesStaySafeWhileHandlersAndTopicsChangeDuringSt
     EXPECT_EQ(this->log.count("RTDE parse_error"), 0u);
 }
 
+TYPED_TEST(RtdeTransportTest, RetiredInsideItsOwnHandlersTheTransportEndsWithItsThread) {
+    this->transport.reset();
+    for (const bool fromEventHandler : {false, true}) {
+        SCOPED_TRACE(fromEventHandler ? "event handler" : "subscription handler");
+        const std::size_t threadsBefore = rtde_test::processThreadCount();
+        std::shared_ptr<typename TypeParam::Transport> owner = this->makeTransport();
+        std::atomic<bool> handlerReturned{false};
+        auto retireInside = [&] {
+            TypeParam::Transport::retire(std::move(owner));
+            handlerReturned = true;
+        };
+        owner->subscribe(1, [&](InputParser&) { retireInside(); });
+        if (fromEventHandler) {
+            owner->setEventHandler([&](int) { retireInside(); });
+        }
+        ASSERT_EQ(TypeParam::connect(*owner, this->server), 0);
+        ASSERT_EQ(owner->login("", ""), 0);
+        if (fromEventHandler) {
+            this->server.closeClient();
+        } else {
+            this->server.sendFrame(json::array({1}));
+        }
+        ASSERT_TRUE(eventually([&] { return handlerReturned.load(); }));
+        EXPECT_TRUE(eventually([&] { return rtde_test::processThreadCount() == threadsBefore; }));
+        EXPECT_TRUE(this->log.waitFor("Pause RTDE polling..."));
+        this->log.clear();
+    }
+}
+
 TYPED_TEST(RtdeTransportTest, DestroyingALoggedInTransportIsPrompt) {
     this->connectAndLogin();
     ASSERT_TRUE(this->log.waitFor("Start RTDE polling..."));
@@ -554,6 +658,23 @@ TEST_F(RtdeTcpTimersTest, WatchdogWarnsBelowEightyPercentOfTheRequestedRate) {
     deliver(3, 40);
     transport->checkReceiveRates();
     EXPECT_EQ(log.count("The chanel "), 1u);  // neither 3 at 40 nor the "_message" topic 4
+}
+
+TEST_F(RtdeTcpTimersTest, UnansweredConnectFailsAtTheBound) {
+    zorv_test::UnansweredListener listener;
+    if (!listener.ready()) {
+        GTEST_SKIP() << "the kernel answered every connection request";
+    }
+    transport = makeTransport(connectWaitOf(300ms));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(transport->connect("127.0.0.1", listener.port()), -1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 300ms);
+    EXPECT_LT(waited, 5s);
+    const auto failed = log.atLine(212);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].level, 1);
+    EXPECT_EQ(failed[0].text, "RTDE client connect info FAILED: " + messageOf(std::errc::timed_out));
 }
 
 TEST_F(RtdeTcpTimersTest, KeepAliveStartsAtTheThirdSilentTick) {

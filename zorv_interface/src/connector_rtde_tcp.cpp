@@ -1,7 +1,5 @@
 #include "connector_rtde_tcp.h"
 
-#include "socket_timeouts.h"
-
 namespace zorv_interface {
 
 namespace {
@@ -32,6 +30,7 @@ const RtdeSites& tcpSites() {
         s.publishNotConnected = {508, "publish: RTDE client has not connected"};
         s.publishNotLogined = {513, "publish: RTDE client has not logined"};
         s.publish = {527, "publish "};
+        s.payloadNotUtf8 = {528, "publish: payload is not valid UTF-8: "};
         s.payloadTooLong = {530, "publish: payload does not fit one frame: "};
         s.sendNotLogined = {541, "RTDE send failed because client has not logined yet"};
         s.writeFailed = {556, "RTDE send failed: "};
@@ -54,32 +53,31 @@ const RtdeSites& tcpSites() {
     return sites;
 }
 
-constexpr int kConnectFailedLine = 212;
+// The connect sites outside the table: the local socket's connect has others.
+constexpr RtdeSite kConnectFailed{212, "RTDE client connect info FAILED: "};
 
 }  // namespace
 
 RtdeClient::Impl::AsioTcp::AsioTcp(RtdeTiming timing) : RtdeConnection(tcpSites(), timing) {}
 
 int RtdeClient::Impl::AsioTcp::connect(const std::string& host, int port) {
+    const auto abandoned = connectAbandon();
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (reportAlreadyConnected()) {
         return 1;
     }
     closeSocket();
-    auto fresh = std::make_shared<asio::ip::tcp::socket>(ioContext);
+    auto fresh = std::make_shared<Socket>(ioContext.get_executor());
     fresh->open(asio::ip::tcp::v4());
     fresh->set_option(asio::socket_base::keep_alive(true));
     fresh->set_option(asio::ip::tcp::no_delay(true));
     setSocketTimeouts(*fresh);
     const asio::ip::tcp::endpoint endpoint(asio::ip::make_address(host), static_cast<unsigned short>(port));
-    std::error_code error;
-    fresh->connect(endpoint, error);
-    if (error) {
-        Log(logHandler()).Get(LogLevel::Error, file_name(__FILE__), kConnectFailedLine)
-            << "RTDE client connect info FAILED: " << error.message();
+    if (const auto error = connectWithin(*fresh, endpoint, peerDeadline(), abandoned)) {
+        log(LogLevel::Error, kConnectFailed) << error.message();
         return -1;
     }
-    return completeHandshake(std::move(fresh));
+    return completeHandshake(std::move(fresh), abandoned);
 }
 
 }  // namespace zorv_interface

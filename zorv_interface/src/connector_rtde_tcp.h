@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connector_rtde.h"  // first: see the note at its top
+#include "connector_rtde.h"
 
 #include <string>
 
@@ -13,7 +13,8 @@ class RtdeClient::Impl::AsioTcp : public RtdeConnection<asio::ip::tcp> {
 public:
     explicit AsioTcp(RtdeTiming timing = RtdeTiming());
 
-    // 0 connected, 1 already connected, -1 failure. Throws asio::system_error for a
+    // 0 connected, 1 already connected, -1 failure (also when the peer does not accept
+    // or send its connection information in time). Throws asio::system_error for a
     // host that is not a numeric address and nlohmann's exceptions for a malformed
     // connection information.
     int connect(const std::string& host, int port);

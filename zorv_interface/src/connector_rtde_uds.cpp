@@ -28,6 +28,7 @@ const RtdeSites& udsSites() {
         s.publishNotConnected = {417, "publish: RTDE Uds client has not connected"};
         s.publishNotLogined = {422, "publish: RTDE Uds client has not logined"};
         s.publish = {436, "publish "};
+        s.payloadNotUtf8 = {437, "publish: payload is not valid UTF-8: "};
         s.payloadTooLong = {439, "publish: payload does not fit one frame: "};
         s.sendNotLogined = {450, "RTDE send failed because client has not logined yet"};
         s.writeFailed = {465, "RTDE send failed: "};
@@ -50,36 +51,36 @@ const RtdeSites& udsSites() {
     return sites;
 }
 
-constexpr int kDisconnectBeforeLine = 115;
-constexpr int kConnectingLine = 118;
-constexpr int kConnectFailedLine = 125;
-constexpr int kConnectedLine = 130;
+// The connect sites outside the table: the TCP connect has others.
+constexpr RtdeSite kDisconnectBefore{115, "Disconnect before connect to "};
+constexpr RtdeSite kConnecting{118, "connecting to "};
+constexpr RtdeSite kConnectFailed{125, "Connect to /run/nelt/rtde.socket FAILED: "};
+constexpr RtdeSite kConnected{130, "Connect to RTDE Uds successed"};
 
 }  // namespace
 
-RtdeClient::Impl::AsioUds::AsioUds() : RtdeConnection(udsSites(), RtdeTiming()) {}
+RtdeClient::Impl::AsioUds::AsioUds(RtdeTiming timing) : RtdeConnection(udsSites(), timing) {}
 
 int RtdeClient::Impl::AsioUds::connect(const std::string& path) {
+    const auto abandoned = connectAbandon();
     std::lock_guard<std::recursive_mutex> guard(lock);
     if (reportAlreadyConnected()) {
         return 1;
     }
     if (closeSocket()) {
-        Log(logHandler()).Get(LogLevel::Debug, file_name(__FILE__), kDisconnectBeforeLine)
-            << "Disconnect before connect to " << path;
+        log(LogLevel::Debug, kDisconnectBefore) << path;
     } else {
-        Log(logHandler()).Get(LogLevel::Info, file_name(__FILE__), kConnectingLine) << "connecting to " << path;
+        log(LogLevel::Info, kConnecting) << path;
     }
-    auto fresh = std::make_shared<asio::local::stream_protocol::socket>(ioContext);
+    auto fresh = std::make_shared<Socket>(ioContext.get_executor());
     std::error_code error;
     fresh->connect(asio::local::stream_protocol::endpoint(path), error);
     if (error) {
-        Log(logHandler()).Get(LogLevel::Error, file_name(__FILE__), kConnectFailedLine)
-            << "Connect to " << "/run/nelt/rtde.socket" << " FAILED: " << error.message();
+        log(LogLevel::Error, kConnectFailed) << error.message();
         return -1;
     }
-    Log(logHandler()).Get(LogLevel::Info, file_name(__FILE__), kConnectedLine) << "Connect to RTDE Uds successed";
-    return completeHandshake(std::move(fresh));
+    log(LogLevel::Info, kConnected);
+    return completeHandshake(std::move(fresh), abandoned);
 }
 
 }  // namespace zorv_interface

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "connector_rtde.h"  // first: see the note at its top
+#include "connector_rtde.h"
 
 #include <string>
 
@@ -8,10 +8,11 @@
 
 namespace zorv_interface {
 
-// RTDE over a local stream socket: no options, no keep-alive, no watchdog.
+// RTDE over a local stream socket: no options, no keep-alive, no watchdog (the
+// timing's connect wait alone applies).
 class RtdeClient::Impl::AsioUds : public RtdeConnection<asio::local::stream_protocol> {
 public:
-    AsioUds();
+    explicit AsioUds(RtdeTiming timing = RtdeTiming());
 
     // 0 connected, 1 already connected, -1 failure; nlohmann's exceptions for a
     // malformed connection information.

@@ -15,9 +15,9 @@ constexpr int kUds = 1;
 
 RtdeClient::Impl::Impl(int kind) : kind(kind) {
     if (kind == kTcp) {
-        tcp = std::make_unique<AsioTcp>();
+        tcp = std::make_shared<AsioTcp>();
     } else if (kind == kUds) {
-        uds = std::make_unique<AsioUds>();
+        uds = std::make_shared<AsioUds>();
     }
 }
 
@@ -31,6 +31,8 @@ RtdeClient::Impl::~Impl() {
         }
         return 0;
     });
+    AsioTcp::retire(std::move(tcp));
+    AsioUds::retire(std::move(uds));
 }
 
 template <typename Result, typename Operation>

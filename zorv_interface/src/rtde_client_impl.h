@@ -49,8 +49,10 @@ private:
     template <typename Result, typename Operation>
     Result forward(Result otherwise, Operation operation) const;
 
-    std::unique_ptr<AsioTcp> tcp;
-    std::unique_ptr<AsioUds> uds;
+    // Shared so that a client destroyed inside one of its handlers leaves the transport
+    // to its polling thread, which frees it once the handler has returned.
+    std::shared_ptr<AsioTcp> tcp;
+    std::shared_ptr<AsioUds> uds;
     int kind;
 };
 

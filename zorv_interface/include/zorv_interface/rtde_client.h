@@ -20,7 +20,8 @@ namespace zorv_interface {
 // subscribe on the returned output channels, publish on the input channels.
 // Subscription handlers and event handlers run on the client's polling thread;
 // they may call publish, setTopic and removeTopic (those then do not wait for the
-// write), but must not destroy the client.
+// write) and may destroy the client: its thread then ends once the handler has
+// returned, after logging its last lines.
 class ZORV_SDK_API RtdeClient {
 public:
     class Impl;
