@@ -180,6 +180,19 @@ bool RtdeConnection<Protocol>::hasConnected() {
 }
 
 template <typename Protocol>
+bool RtdeConnection<Protocol>::connectedAndLogined(const RtdeSite& notConnected, const RtdeSite& notLogined) {
+    if (!hasConnected()) {
+        log(LogLevel::Error, notConnected);
+        return false;
+    }
+    if (!logined) {
+        log(LogLevel::Error, notLogined);
+        return false;
+    }
+    return true;
+}
+
+template <typename Protocol>
 bool RtdeConnection<Protocol>::hasConnected(std::function<void(bool)> callback) {
     {
         std::lock_guard<std::mutex> guard(handlersMutex);

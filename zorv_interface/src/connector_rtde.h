@@ -114,6 +114,8 @@ private:
     bool isCurrent(const SocketPtr& candidate);
     std::vector<char> takeLeftover(const SocketPtr& current);
     bool peerAlive();
+    // The check the topic operations and publish make first; logs the site that fails.
+    bool connectedAndLogined(const RtdeSite& notConnected, const RtdeSite& notLogined);
     void connectionLost();
     void reset();
     void fireEvent(int code);

@@ -26,12 +26,7 @@ bool RtdeTopics<Protocol>::checkRecipe(const std::vector<std::string>& names, co
 template <typename Protocol>
 int RtdeTopics<Protocol>::setTopic(bool to_server, const std::vector<std::string>& names, double frequency,
                                    int channel) {
-    if (!connection.hasConnected()) {
-        log(LogLevel::Error, sites.setTopicNotConnected);
-        return -1;
-    }
-    if (!connection.logined) {
-        log(LogLevel::Error, sites.setTopicNotLogined);
+    if (!connection.connectedAndLogined(sites.setTopicNotConnected, sites.setTopicNotLogined)) {
         return -1;
     }
     std::lock_guard<std::recursive_mutex> guard(connection.lock);
@@ -72,12 +67,7 @@ int RtdeTopics<Protocol>::takeChannel(RtdeRecipe& recipe, int requested) {
 
 template <typename Protocol>
 int RtdeTopics<Protocol>::removeTopic(bool to_server, int channel) {
-    if (!connection.hasConnected()) {
-        log(LogLevel::Error, sites.removeNotConnected);
-        return 1;
-    }
-    if (!connection.logined) {
-        log(LogLevel::Error, sites.removeNotLogined);
+    if (!connection.connectedAndLogined(sites.removeNotConnected, sites.removeNotLogined)) {
         return 1;
     }
     {

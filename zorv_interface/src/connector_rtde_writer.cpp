@@ -42,12 +42,7 @@ RtdeWriter<Protocol>::RtdeWriter(RtdeConnection<Protocol>& connection)
 
 template <typename Protocol>
 int RtdeWriter<Protocol>::publish(int channel, Builder builder) {
-    if (!connection.hasConnected()) {
-        log(LogLevel::Error, sites.publishNotConnected);
-        return -1;
-    }
-    if (!connection.logined) {
-        log(LogLevel::Error, sites.publishNotLogined);
+    if (!connection.connectedAndLogined(sites.publishNotConnected, sites.publishNotLogined)) {
         return -1;
     }
     nlohmann::json message = nlohmann::json::array({channel});
